@@ -1,0 +1,16 @@
+// Release and banner exports.
+#include "ridgesdk.h"
+
+#include <cstdlib>
+
+extern "C" {
+
+RIDGESDK_API void free_FPAPI_mem(void *block) { std::free(block); }
+
+RIDGESDK_API const char *Copyright(void)
+{
+    static const char banner[] = "\nRidge fingerprint SDK, revision 169\n";
+    return banner;
+}
+
+}
