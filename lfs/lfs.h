@@ -19,6 +19,7 @@ constexpr int FOUND = LFS_TRUE;
 constexpr int NOT_FOUND = LFS_FALSE;
 constexpr int IGNORE = 2;
 constexpr int LOOP_FOUND = 3;
+constexpr int INCOMPLETE = 4;
 
 constexpr int INVALID_DIR = -1;
 constexpr int SCAN_CLOCKWISE = 0;

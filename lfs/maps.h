@@ -1,0 +1,58 @@
+// NBIS map-stage routines used as they are (single precision for reals).
+#ifndef RIDGESDK_LFS_MAPS_H
+#define RIDGESDK_LFS_MAPS_H
+
+#include "lfs/lfs.h"
+#include "lfs/lfs_params.h"
+
+#include <vector>
+
+namespace lfs {
+
+// Padding that the map windows and the binarisation grids need.
+int get_max_padding_V2(int map_windowsize, int map_windowoffset, int dirbin_grid_w, int dirbin_grid_h);
+
+// Copies the image into the centre of a (iw+2pad) x (ih+2pad) image filled
+// with pad_value.
+int pad_uchar_image(std::vector<unsigned char> &out, int &ow, int &oh, const unsigned char *in, int iw,
+                    int ih, int pad, int pad_value);
+
+// Rotated sampling grids for ndirs directions over a half turn.
+int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_angle, int ndirs, int grid_w,
+                  int grid_h, int relative2);
+
+// Pixel offset of each block's origin in the padded image; gives mw, mh.
+int block_offsets(std::vector<int> &offsets, int &mw, int &mh, int iw, int ih, int pad, int blocksize);
+
+// LFS_TRUE when the windowsize x windowsize window at blkoffset has too
+// little contrast, LFS_FALSE otherwise, negative on failure.
+int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata, int pw, int ph,
+                       const LfsParams &lfsparms);
+
+// Directional power table, powers[wave * ndirs + dir].
+int alloc_dir_powers(std::vector<float> &powers, int nwaves, int ndirs);
+
+struct PowerStats {
+    std::vector<int> wis;          // wave indices, ranked
+    std::vector<float> powmaxs;    // maximal power per wave
+    std::vector<int> powmax_dirs;  // its direction
+    std::vector<float> pownorms;   // normalised power
+};
+int alloc_power_stats(PowerStats &stats, int nstats);
+// Orders the stats by decreasing powmax * pownorm.
+int sort_dft_waves(PowerStats &stats, int nstats);
+
+int morph_TF_map(std::vector<int> &tfmap, int mw, int mh);
+int interpolate_direction_map(std::vector<int> &direction_map, const std::vector<int> &low_contrast_map,
+                              int mw, int mh, const LfsParams &lfsparms);
+int gen_high_curve_map(std::vector<int> &high_curve_map, const std::vector<int> &direction_map, int mw,
+                       int mh, const LfsParams &lfsparms);
+int pixelize_map(std::vector<int> &pmap, int iw, int ih, const std::vector<int> &imap, int mw, int mh,
+                 int blocksize);
+int gen_quality_map(std::vector<int> &qmap, const std::vector<int> &direction_map,
+                    const std::vector<int> &low_contrast_map, const std::vector<int> &low_flow_map,
+                    const std::vector<int> &high_curve_map, int mw, int mh);
+
+} // namespace lfs
+
+#endif
