@@ -57,6 +57,47 @@ TEST(FillHoles, HorizontalPassRunsBeforeVerticalPass)
     EXPECT_EQ(img, (std::vector<unsigned char>{W, W, W, W, W, W, B, W, W, B, B, W}));
 }
 
+// The pass structure written out literally: each pass steps over the pixel
+// after a fill, and the vertical pass goes column by column.
+void fill_holes_literal(std::vector<unsigned char> &img, int iw, int ih)
+{
+    for (int y = 0; y < ih; y++)
+        for (int x = 1; x < iw - 1; x++) {
+            unsigned char *p = &img[static_cast<size_t>(y * iw + x)];
+            if (p[-1] != p[0] && p[-1] == p[1]) {
+                p[0] = p[-1];
+                x++;
+            }
+        }
+    for (int x = 0; x < iw; x++)
+        for (int y = 1; y < ih - 1; y++) {
+            unsigned char *p = &img[static_cast<size_t>(y * iw + x)];
+            if (p[-iw] != p[0] && p[-iw] == p[iw]) {
+                p[0] = p[-iw];
+                y++;
+            }
+        }
+}
+
+TEST(FillHoles, MatchesTheLiteralPassesOnNoise)
+{
+    std::mt19937 rng(11);
+    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {17, 5}, {64, 48}, {33, 70}};
+    for (const auto &sz : sizes) {
+        for (const unsigned density : {2u, 3u, 7u}) {
+            std::vector<unsigned char> img(static_cast<size_t>(sz[0] * sz[1]));
+            for (auto &v : img)
+                v = rng() % density == 0 ? B : W;
+            auto want = img;
+            for (int i = 0; i < 3; i++) {
+                lfs::fill_holes(img.data(), sz[0], sz[1]);
+                fill_holes_literal(want, sz[0], sz[1]);
+                ASSERT_EQ(img, want) << sz[0] << "x" << sz[1] << " pass " << i;
+            }
+        }
+    }
+}
+
 TEST(FillHoles, TinyImagesAreLeftAlone)
 {
     std::vector<unsigned char> one = {B};
