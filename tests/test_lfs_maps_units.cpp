@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace {
@@ -154,6 +156,26 @@ TEST(LowContrastBlock, PercentilesUseAFixedCountOf57)
     EXPECT_EQ(w.test(), lfs::LFS_FALSE); // difference 5 is enough contrast
     w.fill(288, 30, 34);
     EXPECT_EQ(w.test(), lfs::LFS_TRUE); // difference 4 is not
+}
+
+TEST(LowContrastBlock, AgreesWithSortedPercentilesOnNoise)
+{
+    // With 576 pixels sorted, the low level is the 58th smallest and the
+    // high level the 58th largest.
+    std::mt19937 rng(5);
+    Window w;
+    for (int trial = 0; trial < 300; trial++) {
+        const unsigned base = static_cast<unsigned>(rng() % 200);
+        const unsigned spread = static_cast<unsigned>(1 + rng() % (trial % 3 == 0 ? 8 : 56));
+        std::vector<unsigned char> vals(576);
+        for (int i = 0; i < 576; i++) {
+            vals[static_cast<size_t>(i)] = static_cast<unsigned char>(base + rng() % spread);
+            w.img[static_cast<size_t>(w.offset + (i / 24) * 30 + i % 24)] = vals[static_cast<size_t>(i)];
+        }
+        std::sort(vals.begin(), vals.end());
+        const int want = vals[518] - vals[57] < P.min_contrast_delta ? lfs::LFS_TRUE : lfs::LFS_FALSE;
+        ASSERT_EQ(w.test(), want) << "trial " << trial;
+    }
 }
 
 TEST(LowContrastBlock, FailsOnWindowsItCannotTest)
