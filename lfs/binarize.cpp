@@ -22,6 +22,8 @@ constexpr unsigned char WHITE_PIXEL = 255;
 // both ways, so that the grid never leaves the padded image.
 bool grids_fit_padding(const RotGrids &grids, int pw)
 {
+    if (grids.grid_w <= 0 || grids.grid_h <= 0 || grids.grid_w > 1024 || grids.grid_h > 1024)
+        return false;
     const size_t grid_size = static_cast<size_t>(grids.grid_w) * static_cast<size_t>(grids.grid_h);
     if (grids.ngrids <= 0 || grids.grids.size() != static_cast<size_t>(grids.ngrids))
         return false;
@@ -74,14 +76,16 @@ void binarize_pixelwise(unsigned char *bdata, const unsigned char *origin, int w
 }
 
 // Fast path: the pixels of one block row share a grid, so each grid offset
-// is applied to a run of up to kRun neighbouring pixels at once, which the
+// is applied to a run of kRun neighbouring pixels at once, which the
 // compiler turns into vector adds. Gives the same decisions as the
 // pixelwise path.
 constexpr int kRun = 8;
+// Grids up to this many samples keep 8-bit sums within 16 bits.
+constexpr int kMaxRunSamples = 65535 / 255;
 
 void binarize_run(unsigned char *out, const unsigned char *src, const int *grid, int grid_w, int grid_h, int cy)
 {
-    // 16-bit sums suffice: 63 samples of 8-bit values stay below 65536.
+    // 16-bit sums suffice for grids of at most kMaxRunSamples samples.
     std::uint16_t gsum[kRun] = {}, csum[kRun] = {};
     for (int gy = 0; gy < grid_h; gy++) {
         std::uint16_t rsum[kRun] = {};
@@ -124,10 +128,6 @@ void binarize_by_block_rows(unsigned char *bdata, const unsigned char *origin, i
     }
 }
 
-} // namespace
-
-namespace {
-
 int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata, int pw, int ph,
                    const std::vector<int> &direction_map, int mw, int mh, int blocksize, const RotGrids &dirbingrids,
                    bool pixelwise)
@@ -158,7 +158,7 @@ int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const un
     const int cy = round_trunc((static_cast<float>(dirbingrids.grid_h) - 1.0f) / 2.0f);
     const unsigned char *origin = pdata + static_cast<size_t>(dirbingrids.pad) * static_cast<size_t>(pw) +
                                   static_cast<size_t>(dirbingrids.pad);
-    if (pixelwise)
+    if (pixelwise || dirbingrids.grid_w * dirbingrids.grid_h > kMaxRunSamples)
         binarize_pixelwise(bdata.data(), origin, w, h, pw, direction_map, mw, blocksize, dirbingrids, cy);
     else
         binarize_by_block_rows(bdata.data(), origin, w, h, pw, direction_map, mw, blocksize, dirbingrids, cy);
