@@ -21,8 +21,9 @@ bool exists(const std::string &path)
     return stat(path.c_str(), &info) == 0;
 }
 
-// Names of the defined dynamic symbols, as nm lists them.
-std::set<std::string> exported(const std::string &path, bool &ran)
+// Names of the defined dynamic symbols, as nm lists them; with functions_only,
+// those in the text section alone.
+std::set<std::string> exported(const std::string &path, bool &ran, bool functions_only = false)
 {
     std::set<std::string> names;
     const std::string command = "nm -D --defined-only '" + path + "' 2>/dev/null";
@@ -34,7 +35,7 @@ std::set<std::string> exported(const std::string &path, bool &ran)
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
         std::istringstream fields(line);
         std::string address, kind, name;
-        if (fields >> address >> kind >> name)
+        if (fields >> address >> kind >> name && (!functions_only || kind == "T"))
             names.insert(name);
     }
     ran = pclose(pipe) == 0;
@@ -53,7 +54,7 @@ TEST(SdkExports, SharedLibraryExportsExactlyTheNine)
     EXPECT_EQ(names, kNine);
 }
 
-TEST(SdkExports, ProgramsExportTheNineAndNoInternals)
+TEST(SdkExports, ProgramsExportTheNineFunctionsOnly)
 {
     int checked = 0;
     for (const char *tool : {"ridgescore", "ridgeforge"}) {
@@ -62,15 +63,11 @@ TEST(SdkExports, ProgramsExportTheNineAndNoInternals)
             continue;
         ++checked;
         bool ran = false;
-        const std::set<std::string> names = exported(program, ran);
+        const std::set<std::string> names = exported(program, ran, true);
         ASSERT_TRUE(ran) << "nm failed on " << program;
-        for (const std::string &name : kNine)
-            EXPECT_EQ(names.count(name), 1u) << tool << " lacks " << name;
-        // Our own C++ code lives in these namespaces; none of it is exported.
-        for (const std::string &name : names) {
-            EXPECT_EQ(name.find("5ridge"), std::string::npos) << tool << " exports " << name;
-            EXPECT_EQ(name.find("3lfs"), std::string::npos) << tool << " exports " << name;
-        }
+        // The C library's stream objects may appear as data; no function
+        // other than the nine may.
+        EXPECT_EQ(names, kNine) << tool;
     }
     if (checked == 0)
         GTEST_SKIP() << "neither program is built";
