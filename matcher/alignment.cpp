@@ -4,24 +4,12 @@
 #include "matcher/int32_arith.h"
 
 #include <cmath>
-#include <limits>
 
 namespace ridge {
 
 namespace {
 
 constexpr double kDegreesPerRadian = 57.2957763671875; // single-precision 180/pi
-
-// Integer quotient truncated toward zero; false for the two undefined cases.
-bool divide32(int32_t numerator, int32_t denominator, int32_t *quotient)
-{
-    if (denominator == 0)
-        return false;
-    if (denominator == -1 && numerator == std::numeric_limits<int32_t>::min())
-        return false;
-    *quotient = numerator / denominator;
-    return true;
-}
 
 } // namespace
 

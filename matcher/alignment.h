@@ -31,6 +31,10 @@ struct Alignment {
 
 // Rotations beyond this many degrees either way are not the same finger.
 constexpr int32_t kMaxRotation = 90;
+inline bool rotationWithinGate(int32_t rotation)
+{
+    return rotation >= -kMaxRotation && rotation <= kMaxRotation;
+}
 
 // The matched neighbour pairs in ascending base position, then (i, j).
 void collectCorrespondences(const Neighbourhood &base, const Neighbourhood &live,

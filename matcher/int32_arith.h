@@ -56,6 +56,18 @@ inline int32_t truncate_to_int32(double v)
     return static_cast<int32_t>(v);
 }
 
+// Quotient truncated toward zero; false for the two quotients that have no
+// 32-bit value (a zero denominator, and INT32_MIN / -1).
+inline bool divide32(int32_t numerator, int32_t denominator, int32_t *quotient)
+{
+    if (denominator == 0)
+        return false;
+    if (denominator == -1 && numerator == std::numeric_limits<int32_t>::min())
+        return false;
+    *quotient = numerator / denominator;
+    return true;
+}
+
 // Circular difference of two angles in degrees: |a - b|, folded to at most
 // 180 for plain degree values.
 inline int32_t circular_difference(int32_t a, int32_t b)

@@ -47,7 +47,7 @@ int32_t evaluateCandidate(const RawMinutia *base, int base_count, const RawMinut
     Alignment alignment;
     if (!estimateAlignment(list, base, live, &alignment))
         return kCandidateRejected;
-    if (alignment.rotation < -kMaxRotation || alignment.rotation > kMaxRotation)
+    if (!rotationWithinGate(alignment.rotation))
         return kCandidateRejected;
     RawMinutia aligned[FPT_MAX_MINUTIAE];
     applyAlignment(live, live_count, alignment, aligned);
