@@ -2,6 +2,7 @@
 #include "matcher/neighbourhoods.h"
 
 #include "matcher/int32_arith.h"
+#include "matcher/neighbour_direction.h"
 
 #include <cmath>
 
@@ -9,10 +10,10 @@ namespace ridge {
 
 namespace {
 
-// 1.69 as the single-precision constant (1.3 squared) and the degree factor
-// as the single-precision value of 180/pi, both widened to double.
+// 1.69 as the single-precision constant (1.3 squared), widened to double.
 constexpr double kDistanceScaleSquared = static_cast<double>(1.69f);
-constexpr double kDegreesPerRadian = 57.2957763671875;
+// Positions 0..7 of the selection: the minutia itself and its seven nearest.
+constexpr int kSelected = kNeighbourCount + 1;
 
 struct DistanceEntry {
     int32_t index;
@@ -33,16 +34,12 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
     r.distance = truncate_to_int32(
         std::floor(std::sqrt(kDistanceScaleSquared * static_cast<double>(d2)) + 0.5));
 
-    // y grows downwards, so the upward offset is self.y - other.y.
-    const double phi = std::atan2(static_cast<double>(sub32(self.y, other.y)),
-                                  static_cast<double>(sub32(other.x, self.x)));
-    int32_t degrees = static_cast<int32_t>(static_cast<float>(phi * kDegreesPerRadian));
-    if (degrees < 0)
-        degrees += 360;
-    degrees = sub32(degrees, self.angle);
-    if (degrees < 0)
-        degrees = add32(degrees, 360);
-    r.direction = degrees;
+    // Rows grow downwards, so the upward offset is self.y - other.y.
+    int32_t direction = sub32(
+        neighbourDirectionFast(sub32(self.y, other.y), sub32(other.x, self.x)), self.angle);
+    if (direction < 0)
+        direction = add32(direction, 360);
+    r.direction = direction;
 
     int32_t orientation = sub32(other.angle, self.angle);
     if (orientation < 0)
@@ -52,25 +49,75 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
     return r;
 }
 
+// Keeps the eight smallest values seen so far, in ascending order.
+class SmallestEight {
+public:
+    bool full() const { return filled_ == kSelected; }
+    int32_t largest() const { return values_[kSelected - 1]; }
+    void insert(int32_t v)
+    {
+        int at = filled_ < kSelected ? filled_++ : kSelected - 1;
+        while (at > 0 && values_[at - 1] > v) {
+            values_[at] = values_[at - 1];
+            --at;
+        }
+        values_[at] = v;
+    }
+
+private:
+    int32_t values_[kSelected];
+    int filled_ = 0;
+};
+
+// Leaves in list[0..7] exactly what eight exchange passes over the whole
+// template would leave there (the smallest squared distances, ties in the
+// exchange order).
+//
+// An entry above the eighth-smallest distance T never ends in positions
+// 0..7, and dropping all such entries beforehand leaves the order in which
+// the passes move the others unchanged: a pass only ever swaps the entry at
+// its own position for a strictly smaller one, so a large entry there is
+// replaced by the first small entry after it, as if it had not been there.
+// So only the entries at or below T go through the passes.
+void select_nearest(const RawMinutia *minutiae, int count, int i, DistanceEntry *list)
+{
+    SmallestEight smallest;
+    DistanceEntry seen[kTableCapacity];
+    int n_seen = 0;
+    for (int j = 0; j < count; ++j) {
+        const int32_t d2 = squared_distance(minutiae[i], minutiae[j]);
+        if (!smallest.full()) {
+            smallest.insert(d2);
+        } else if (d2 <= smallest.largest()) {
+            if (d2 < smallest.largest())
+                smallest.insert(d2);
+        } else {
+            continue; // already beyond the eight smallest
+        }
+        seen[n_seen++] = {j, d2};
+    }
+    const int32_t threshold = smallest.largest();
+    int n = 0;
+    for (int k = 0; k < n_seen; ++k)
+        if (seen[k].squared_distance <= threshold)
+            list[n++] = seen[k];
+
+    for (int k = 0; k < kSelected; ++k)
+        for (int m = k + 1; m < n; ++m)
+            if (list[k].squared_distance > list[m].squared_distance) {
+                const DistanceEntry t = list[k];
+                list[k] = list[m];
+                list[m] = t;
+            }
+}
+
 } // namespace
 
 void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
 {
     DistanceEntry list[kTableCapacity];
     for (int i = 0; i < count; ++i) {
-        for (int j = 0; j < count; ++j)
-            list[j] = {j, squared_distance(minutiae[i], minutiae[j])};
-
-        // Eight exchange passes leave the eight smallest distances in
-        // positions 0..7; ties end up wherever the exchanges leave them.
-        for (int k = 0; k <= kNeighbourCount; ++k)
-            for (int m = k + 1; m < count; ++m)
-                if (list[k].squared_distance > list[m].squared_distance) {
-                    const DistanceEntry t = list[k];
-                    list[k] = list[m];
-                    list[m] = t;
-                }
-
+        select_nearest(minutiae, count, i, list);
         // Position 0 is the minutia itself (or its twin at the same point).
         Neighbourhood &hood = table->entries[i];
         for (int r = 0; r < kNeighbourCount; ++r) {
