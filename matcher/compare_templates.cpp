@@ -2,7 +2,9 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
+#include "matcher/indexed_pairing.h"
 #include "matcher/int32_arith.h"
+#include "matcher/neighbourhood_keys.h"
 #include "matcher/neighbourhoods.h"
 #include "matcher/pairing.h"
 #include "matcher/random_minutiae.h"
@@ -15,17 +17,51 @@ namespace {
 constexpr int32_t kMaxCandidateAngle = 90;
 constexpr int kMinimumCorrespondingNeighbours = 3;
 
-// Per-thread tables, so that comparisons on different threads never share
-// working storage.
-struct ComparisonTables {
-    NeighbourhoodTable base;
-    NeighbourhoodTable live;
+// Working storage of one comparison, one per thread, so that comparisons on
+// different threads never share it.
+struct ComparisonWorkspace {
+    NeighbourhoodTable base_table;
+    NeighbourhoodTable live_table;
+    NeighbourhoodKeys base_keys;
+    NeighbourhoodKeys live_keys;
+    IndexedPairing pairing;
 };
 
-ComparisonTables &thread_tables()
+ComparisonWorkspace &thread_workspace()
 {
-    thread_local ComparisonTables tables;
-    return tables;
+    thread_local ComparisonWorkspace workspace;
+    return workspace;
+}
+
+// The distance ranges of the two neighbourhoods overlap within the
+// tolerance: matchNeighbourhoods's own first test.
+bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
+{
+    return sub32(base.records[0].distance, live.records[kNeighbourCount - 1].distance) <=
+               kMaxDistanceDifference &&
+           sub32(live.records[0].distance, base.records[kNeighbourCount - 1].distance) <=
+               kMaxDistanceDifference;
+}
+
+// evaluateCandidate, with the pairing through the column index where the
+// coordinates allow it. Returns a value not above must_exceed as soon as
+// the candidate cannot beat it.
+int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *base, int base_count,
+                                   const RawMinutia *live, int live_count, int i, int j,
+                                   const NeighbourMatch &match, int32_t must_exceed)
+{
+    const Neighbourhood &base_hood = w.base_table.entries[i];
+    const Neighbourhood &live_hood = w.live_table.entries[j];
+    CorrespondenceList list;
+    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+    Alignment alignment;
+    if (!estimateAlignment(list, base, live, &alignment) || !rotationWithinGate(alignment.rotation))
+        return kCandidateRejected;
+    RawMinutia aligned[FPT_MAX_MINUTIAE];
+    applyAlignment(live, live_count, alignment, aligned);
+    if (w.pairing.baseIndexable() && withinIndexedLimit(aligned, live_count))
+        return w.pairing.score(aligned, live_count, must_exceed);
+    return scorePairing(base, base_count, aligned, live_count);
 }
 
 } // namespace
@@ -85,22 +121,31 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     live_count = topUpTemplate(live, live_count, kLiveRandomOrigin, "liveElements", &random);
     sortByX(base, base_count);
 
-    ComparisonTables &tables = thread_tables();
-    buildNeighbourhoods(base, base_count, &tables.base);
-    buildNeighbourhoods(live, live_count, &tables.live);
+    ComparisonWorkspace &w = thread_workspace();
+    buildNeighbourhoods(base, base_count, &w.base_table);
+    buildNeighbourhoods(live, live_count, &w.live_table);
+    keyBaseNeighbourhoods(w.base_table, base_count, &w.base_keys);
+    keyLiveNeighbourhoods(w.live_table, live_count, &w.live_keys);
+    const bool keyed = w.base_keys.usable && w.live_keys.usable;
+    w.pairing.setBase(base, base_count);
 
+    // Only the best score counts, so candidates are free to stop early once
+    // they cannot beat it; of equal scores the first found stays.
     int32_t best = 0;
     NeighbourMatch match;
     for (int i = 0; i < base_count; ++i) {
-        const Neighbourhood &base_hood = tables.base.entries[i];
+        const Neighbourhood &base_hood = w.base_table.entries[i];
         for (int j = 0; j < live_count; ++j) {
             if (circular_difference(base[i].angle, live[j].angle) > kMaxCandidateAngle)
                 continue;
-            const Neighbourhood &live_hood = tables.live.entries[j];
+            const Neighbourhood &live_hood = w.live_table.entries[j];
+            if (keyed && (!distanceRangesOverlap(base_hood, live_hood) ||
+                          !mayCorrespond(w.base_keys, i, w.live_keys, j)))
+                continue;
             if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
                 continue;
-            const int32_t score = evaluateCandidate(base, base_count, live, live_count, i, j,
-                                                    base_hood, live_hood, match);
+            const int32_t score = evaluate_candidate_indexed(w, base, base_count, live, live_count,
+                                                             i, j, match, best);
             if (score > best)
                 best = score;
         }

@@ -4,7 +4,9 @@
 #include "matcher/int32_arith.h"
 #include "matcher/neighbour_direction.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace ridge {
 
@@ -49,25 +51,38 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
     return r;
 }
 
-// Keeps the eight smallest values seen so far, in ascending order.
-class SmallestEight {
-public:
-    bool full() const { return filled_ == kSelected; }
-    int32_t largest() const { return values_[kSelected - 1]; }
-    void insert(int32_t v)
-    {
-        int at = filled_ < kSelected ? filled_++ : kSelected - 1;
-        while (at > 0 && values_[at - 1] > v) {
-            values_[at] = values_[at - 1];
-            --at;
-        }
-        values_[at] = v;
+// The eighth-smallest of the values (counted with repetition): a sorted
+// array of the eight smallest so far, each value merged in with min and max
+// only, so the compiler can keep it free of branches.
+int32_t eighth_smallest(const int32_t *values, int count)
+{
+    int32_t v[kSelected];
+    for (int32_t &x : v)
+        x = INT32_MAX;
+    for (int j = 0; j < count; ++j) {
+        const int32_t x = values[j];
+        if (x >= v[kSelected - 1])
+            continue; // changes nothing
+        for (int k = kSelected - 1; k > 0; --k)
+            v[k] = std::min(v[k], std::max(v[k - 1], x));
+        v[0] = std::min(v[0], x);
     }
+    return v[kSelected - 1];
+}
 
-private:
-    int32_t values_[kSelected];
-    int filled_ = 0;
-};
+// An entry as one 64-bit word: the squared distance, offset to unsigned,
+// in the high half and the index in the low half. Comparing the high
+// halves compares the distances.
+uint64_t pack(int32_t index, int32_t d2)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(d2) ^ 0x80000000u) << 32) |
+           static_cast<uint32_t>(index);
+}
+int32_t packed_index(uint64_t e) { return static_cast<int32_t>(static_cast<uint32_t>(e)); }
+int32_t packed_distance(uint64_t e)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(e >> 32) ^ 0x80000000u);
+}
 
 // Leaves in list[0..7] exactly what eight exchange passes over the whole
 // template would leave there (the smallest squared distances, ties in the
@@ -78,37 +93,31 @@ private:
 // the passes move the others unchanged: a pass only ever swaps the entry at
 // its own position for a strictly smaller one, so a large entry there is
 // replaced by the first small entry after it, as if it had not been there.
-// So only the entries at or below T go through the passes.
+// So only the entries at or below T, in template order, go through the
+// passes.
 void select_nearest(const RawMinutia *minutiae, int count, int i, DistanceEntry *list)
 {
-    SmallestEight smallest;
-    DistanceEntry seen[kTableCapacity];
-    int n_seen = 0;
-    for (int j = 0; j < count; ++j) {
-        const int32_t d2 = squared_distance(minutiae[i], minutiae[j]);
-        if (!smallest.full()) {
-            smallest.insert(d2);
-        } else if (d2 <= smallest.largest()) {
-            if (d2 < smallest.largest())
-                smallest.insert(d2);
-        } else {
-            continue; // already beyond the eight smallest
-        }
-        seen[n_seen++] = {j, d2};
-    }
-    const int32_t threshold = smallest.largest();
+    int32_t d2[kTableCapacity];
+    for (int j = 0; j < count; ++j)
+        d2[j] = squared_distance(minutiae[i], minutiae[j]);
+    const int32_t threshold = eighth_smallest(d2, count);
+
+    uint64_t kept[kTableCapacity];
     int n = 0;
-    for (int k = 0; k < n_seen; ++k)
-        if (seen[k].squared_distance <= threshold)
-            list[n++] = seen[k];
+    for (int j = 0; j < count; ++j) {
+        kept[n] = pack(j, d2[j]);
+        n += d2[j] <= threshold ? 1 : 0;
+    }
 
     for (int k = 0; k < kSelected; ++k)
-        for (int m = k + 1; m < n; ++m)
-            if (list[k].squared_distance > list[m].squared_distance) {
-                const DistanceEntry t = list[k];
-                list[k] = list[m];
-                list[m] = t;
-            }
+        for (int m = k + 1; m < n; ++m) {
+            const uint64_t a = kept[k], b = kept[m];
+            const bool exchange = (a >> 32) > (b >> 32);
+            kept[k] = exchange ? b : a;
+            kept[m] = exchange ? a : b;
+        }
+    for (int k = 0; k < kSelected; ++k)
+        list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
 }
 
 } // namespace
