@@ -5,6 +5,7 @@
 #include "extract/initial_maps.h"
 
 #include "extract/block_direction.h"
+#include "extract/contrast_pass.h"
 #include "extract/dft_waves.h"
 #include "extract/largest_region.h"
 #include "extract/low_contrast_opening.h"
@@ -88,23 +89,19 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
     }
 
     try {
-        for (size_t b = 0; b < nblocks; ++b) {
-            const int origin = window_origin(blkoffs[b], pw, ph, pad, lfsparms);
-            ret = lfs::low_contrast_block(origin, lfsparms.windowsize, pdata, pw, ph, lfsparms);
-            if (ret < 0)
-                return release_all(ret, direction_map, low_contrast_map, low_flow_map);
-            if (ret == lfs::LFS_TRUE)
-                low_contrast_map[b] = 1;
-        }
+        std::vector<int> origins(nblocks);
+        for (size_t b = 0; b < nblocks; ++b)
+            origins[b] = window_origin(blkoffs[b], pw, ph, pad, lfsparms);
 
+        if ((ret = low_contrast_pass(low_contrast_map, origins, pdata, pw, ph, pad, lfsparms)) != 0)
+            return release_all(ret, direction_map, low_contrast_map, low_flow_map);
         keep_largest_region(low_contrast_map, mw, mh);
         open_low_contrast_map(low_contrast_map, mw, mh);
 
         for (size_t b = 0; b < nblocks; ++b) {
             if (low_contrast_map[b] != 0)
                 continue;
-            const int origin = window_origin(blkoffs[b], pw, ph, pad, lfsparms);
-            if ((ret = dft_dir_powers(powers.data(), pdata, origin, dftwaves, dftgrids)) != 0)
+            if ((ret = dft_dir_powers(powers.data(), pdata, origins[b], dftwaves, dftgrids)) != 0)
                 return release_all(ret, direction_map, low_contrast_map, low_flow_map);
             get_dft_power_stats(stats, powers.data(), 1, dftwaves.nwaves, ndirs);
             if ((ret = lfs::sort_dft_waves(stats, nstats)) != 0)
