@@ -3,6 +3,7 @@
 #include "lfs/remove.h"
 #include "lfs/remove_variants.h"
 
+#include <cstddef>
 #include <cmath>
 #include <cstdio>
 

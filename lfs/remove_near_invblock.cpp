@@ -2,6 +2,7 @@
 // close to the edge of the map.
 #include "lfs/remove.h"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace lfs {
