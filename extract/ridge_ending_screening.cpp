@@ -2,27 +2,14 @@
 // endings that too few ridge/valley changes surround.
 #include "extract/ridge_ending_screening.h"
 
+#include "extract/direction_table.h"
+
 #include <cmath>
 #include <cstdlib>
 
 namespace ridge {
 
 namespace {
-
-// Until the shared direction table lands: S(d) and C(d) of d * 11.25
-// degrees to six digits, two entries reading 0.382684.
-const float kDirSin[32] = {
-    0.0f,       0.19509f,   0.382683f,  0.55557f,   0.707107f,  0.83147f,   0.92388f,   0.980785f,
-    1.0f,       0.980785f,  0.92388f,   0.83147f,   0.707107f,  0.55557f,   0.382683f,  0.19509f,
-    0.0f,       -0.19509f,  -0.382684f, -0.55557f,  -0.707107f, -0.83147f,  -0.92388f,  -0.980785f,
-    -1.0f,      -0.980785f, -0.92388f,  -0.83147f,  -0.707107f, -0.55557f,  -0.382683f, -0.19509f};
-const float kDirCos[32] = {
-    1.0f,       0.980785f,  0.92388f,   0.83147f,   0.707107f,  0.55557f,   0.382683f,  0.19509f,
-    0.0f,       -0.19509f,  -0.382683f, -0.55557f,  -0.707107f, -0.83147f,  -0.92388f,  -0.980785f,
-    -1.0f,      -0.980785f, -0.92388f,  -0.83147f,  -0.707107f, -0.55557f,  -0.382683f, -0.19509f,
-    0.0f,       0.19509f,   0.382684f,  0.55557f,   0.707107f,  0.83147f,   0.92388f,   0.980785f};
-float direction_sin(int d) { return kDirSin[((d % 32) + 32) % 32]; }
-float direction_cos(int d) { return kDirCos[((d % 32) + 32) % 32]; }
 
 // Rounds a coordinate to its pixel: floor(v + 0.5).
 int to_pixel(float v)
