@@ -39,12 +39,25 @@ struct PowerStats {
     std::vector<float> pownorms;   // normalised power
 };
 int alloc_power_stats(PowerStats &stats, int nstats);
-// Orders the stats by decreasing powmax * pownorm.
+// Ranks the waves by decreasing powmax * pownorm: only wis is reordered (ties
+// keep their order); the statistic at position i ranks the entry wis[i] held
+// on entry, so wis normally starts as 0..nstats-1 and the statistics are then
+// read as powmaxs[wis[k]].
 int sort_dft_waves(PowerStats &stats, int nstats);
 
 int morph_TF_map(std::vector<int> &tfmap, int mw, int mh);
 int interpolate_direction_map(std::vector<int> &direction_map, const std::vector<int> &low_contrast_map,
                               int mw, int mh, const LfsParams &lfsparms);
+// Neighbourhood measures of the high-curvature map. Neighbours outside the
+// map count as invalid.
+int num_valid_8nbrs(const std::vector<int> &map, int mx, int my, int mw, int mh);
+int closest_dir_dist(int dir1, int dir2, int ndirs); // INVALID_DIR if either is invalid
+// +1 for a clockwise turn between successive neighbours, -1 beyond half a turn.
+void accum_nbr_vorticity(int &vmeasure, int dir1, int dir2, int ndirs);
+// Sum of the turns around the eight neighbours, clockwise from north-west.
+int vorticity(const std::vector<int> &map, int mx, int my, int mw, int mh, int ndirs);
+// Largest direction distance from a valid block to a valid neighbour.
+int curvature(const std::vector<int> &map, int mx, int my, int mw, int mh, int ndirs);
 int gen_high_curve_map(std::vector<int> &high_curve_map, const std::vector<int> &direction_map, int mw,
                        int mh, const LfsParams &lfsparms);
 int pixelize_map(std::vector<int> &pmap, int iw, int ih, const std::vector<int> &imap, int mw, int mh,
