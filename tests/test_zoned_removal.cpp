@@ -214,9 +214,9 @@ struct Hook {
 
 TEST(Hooks, FarHookFacingAwayIsKeptInBothZones)
 {
-    // Tip 13 rows up: 12.5 apart, directions 16 apart.
+    // Tip 15 rows up: 14.5 apart, 16 contour steps, directions 16 apart.
     for (bool inner : {false, true}) {
-        Hook h(13, 16, 0);
+        Hook h(15, 16, 0);
         const auto z = zones(!inner);
         const auto &zone = inner ? z.inner_zone_map : z.border_zone_map;
         ASSERT_TRUE(ridge::in_zone(zone, kMw, kMh, h.minutiae.list[0]));
@@ -229,7 +229,7 @@ TEST(Hooks, FarHookNotFacingAwayIsRemovedInTheInnerZoneOnly)
 {
     // Directions 12 apart: below the inner zone's 14.
     for (bool inner : {false, true}) {
-        Hook h(13, 16, 28);
+        Hook h(15, 16, 28);
         const auto z = zones(!inner);
         const auto &zone = inner ? z.inner_zone_map : z.border_zone_map;
         ASSERT_EQ(ridge::remove_hooks(h.minutiae, h.image.data(), kW, kH, zone, kMw, kMh, inner ? 14 : 0, inner), 0);
@@ -343,6 +343,27 @@ TEST(Overlaps, InvalidDirectionIsAnError)
     Gap g;
     g.minutiae.list[0].direction = -1;
     EXPECT_EQ(ridge::remove_overlaps(g.minutiae, g.image.data(), kW, kH), -651);
+}
+
+// The whole sequence picks the limits by zone: in a valid strip six blocks
+// wide there is no inner zone, so the island meets the border limit of 15
+// and is filled; with every block valid it lies in the inner zone, where
+// the limit of 10 keeps it.
+TEST(FalseMinutiae, NarrowValidAreaUsesBorderLimitsOnly)
+{
+    for (bool narrow : {true, false}) {
+        Island is;
+        std::vector<int> dmap(static_cast<size_t>(kMw * kMh), narrow ? -1 : 8);
+        for (int by = 0; by < kMh; ++by)
+            for (int bx = 4; bx < 10; ++bx)
+                dmap[static_cast<size_t>(by * kMw + bx)] = 8;
+        const std::vector<int> flow(dmap.size(), 0), curve(dmap.size(), 0);
+        ASSERT_EQ(ridge::remove_false_minutiae(is.minutiae, is.image.data(), kW, kH, dmap, flow, curve, kMw, kMh), 0);
+        EXPECT_EQ(is.image.at(56, 60), narrow ? 0 : 1) << (narrow ? "narrow" : "wide");
+        if (narrow) {
+            EXPECT_EQ(is.minutiae.num(), 0);
+        }
+    }
 }
 
 TEST(FalseMinutiae, EmptyListAndAllInvalidMap)
