@@ -94,7 +94,7 @@ void dump_template(const std::string &path, const Template &t)
 }
 
 std::vector<double> scores(const std::vector<std::pair<std::string, std::string>> &pairs,
-                           const std::map<std::string, Template> &templates)
+                           const std::map<std::string, Template> &templates, std::string *zero_pairs = nullptr)
 {
     std::vector<double> out;
     for (const auto &p : pairs) {
@@ -108,6 +108,8 @@ std::vector<double> scores(const std::vector<std::pair<std::string, std::string>
         double score = 0;
         if (matchRawFPTs(&ta, &tb, &score) == FPT_OK)
             out.push_back(score);
+        if (zero_pairs != nullptr && score == 0.0)
+            *zero_pairs += " " + p.first + "/" + p.second;
     }
     return out;
 }
@@ -141,7 +143,8 @@ void evaluate_set(const std::string &dir, const char *name, const std::string &d
             dump_template(dump_dir + "/" + name + "_" + file.substr(0, file.rfind('.')) + ".txt", tpl);
         templates[file] = std::move(tpl);
     }
-    const auto genuine = scores(bench::load_pairs(dir + "/pairs_genuine.txt"), templates);
+    std::string zero_genuine;
+    const auto genuine = scores(bench::load_pairs(dir + "/pairs_genuine.txt"), templates, &zero_genuine);
     const auto impostor = scores(bench::load_pairs(dir + "/pairs_impostor_all.txt"), templates);
 
     std::printf("%s: %zu images, %zu failed", name, templates.size() + failed.size(), failed.size());
@@ -151,6 +154,8 @@ void evaluate_set(const std::string &dir, const char *name, const std::string &d
     print_summary("minutiae per image", summarise(counts));
     print_summary("genuine scores", summarise(genuine));
     print_summary("impostor scores", summarise(impostor));
+    std::printf("  genuine pairs scoring 0: %zu%s\n",
+                static_cast<size_t>(std::count(genuine.begin(), genuine.end(), 0.0)), zero_genuine.c_str());
     if (!genuine.empty() && !impostor.empty())
         std::printf("  %zu genuine, %zu impostor pairs: EER %.2f%%, FNMR at FMR 1%% %.2f%%, at FMR 0.1%% %.2f%%\n",
                     genuine.size(), impostor.size(), 100.0 * equal_error_rate(genuine, impostor),
