@@ -6,7 +6,9 @@
 // neighbours, starting next to the edge pixel, clockwise (N, NE, E, SE, S,
 // SW, W, NW with rows growing downwards) or counter-clockwise (the reverse),
 // and moves to the first neighbour of the feature's value; the neighbour
-// scanned just before it becomes the new edge pixel.
+// scanned just before it becomes the new edge pixel. A diagonal neighbour
+// counts only when the 4-neighbour scanned after it also holds the
+// feature's value, so a contour never crosses a corner-only contact.
 #ifndef RIDGESDK_LFS_CONTOUR_H
 #define RIDGESDK_LFS_CONTOUR_H
 
