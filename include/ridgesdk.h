@@ -17,9 +17,13 @@
  *  - Input records, their blocks and images are only read.
  *  - The text returned by Copyright() is static; never release it.
  *
- * No export throws, allocates anything that outlives the call except its
- * output block, or keeps state between calls. All exports are safe to call
- * from several threads at once.
+ * No export throws or allocates anything that outlives the call except its
+ * output block. There is no initialisation or closing call.
+ *
+ * Threads: matchRawFPTs works in storage shared by the whole process, so a
+ * caller that uses several threads must serialise its calls of
+ * matchRawFPTs. All other exports keep their working data per call and may
+ * run concurrently with each other and with one comparison.
  */
 #ifndef RIDGESDK_H
 #define RIDGESDK_H
@@ -103,22 +107,39 @@ RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image,
                                                      int32_t height, double *quality,
                                                      int32_t *qualityArea);
 
-/* Similarity score of two raw templates (0 when either is empty). */
+/* Similarity score of two raw templates (0 when either is empty). On
+ * FPT_ERR_FORMAT and FPT_ERR_SIZE *score is 0. Not reentrant: see above. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL matchRawFPTs(const TemplateBuffer *first,
                                                   const TemplateBuffer *second, double *score);
 
+/* Converters. Each returns the code of the first check that fails and then
+ * leaves its output record as it was; when allocating the output block
+ * fails it returns FPT_FAILED, again with the output untouched.
+ *
+ * Raw to packed: checks output in use, raw format tag, size above 2048.
+ * Every field must fit its bits (type 0..3, x and y 0..1023, angle
+ * 0..511), else FPT_ERR_SIZE: a template of an image wider or taller than
+ * 1024 pixels has no packed form. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL RawFPT_2_PackedFTP(const TemplateBuffer *raw,
                                                         TemplateBuffer *packed);
+/* Packed to raw: checks output in use, packed format tag, size above 512. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL PackedFTP_2_RawFPT(const TemplateBuffer *packed,
                                                         TemplateBuffer *raw);
-/* Height comes before width. Only the low 8 bits of the three header values
- * and the low 16 bits of the two sizes are used. */
+/* Raw to FMR378: checks raw format tag, size / 16 above 128, output in use,
+ * quality above 100, finger position above 10, impression type not one of
+ * 0, 1, 2, 3, 8, 9. Height comes before width. Only the low 8 bits of the
+ * three header values and the low 16 bits of the two sizes are used. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL RawFPT_2_FMR378FPT(const TemplateBuffer *raw,
                                                         int32_t fingerQuality,
                                                         int32_t fingerPosition,
                                                         int32_t impressionType,
                                                         int32_t imageHeight, int32_t imageWidth,
                                                         TemplateBuffer *record);
+/* FMR378 to raw: checks output in use, then the header in byte order
+ * (identifier, version, record length, resolutions, views, minutiae count).
+ * The input's format tag is not looked at. A buffer shorter than the
+ * 30-byte header, or than 30 + 6 bytes per announced minutia, gives
+ * FPT_ERR_FMR_LENGTH. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL FMR378FPT_2_RawFPT(const TemplateBuffer *record,
                                                         TemplateBuffer *raw);
 

@@ -18,6 +18,12 @@ int binarize_V2(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsig
 int binarize_image_V2(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata,
                       int pw, int ph, const std::vector<int> &direction_map, int mw, int mh, int blocksize,
                       const RotGrids &dirbingrids);
+// The same binarisation evaluated one pixel at a time: the plain reference
+// that the block-row path above must agree with.
+int binarize_image_V2_pixelwise(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata,
+                                int pw, int ph, const std::vector<int> &direction_map, int mw, int mh,
+                                int blocksize, const RotGrids &dirbingrids);
+// Fills one-pixel holes in place: a horizontal pass, then a vertical pass.
 void fill_holes(unsigned char *bdata, int iw, int ih);
 
 } // namespace lfs

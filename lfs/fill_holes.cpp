@@ -13,27 +13,28 @@ void fill_holes(unsigned char *bdata, int iw, int ih)
         return;
     const size_t w = static_cast<size_t>(iw);
 
-    // Horizontal pass. A filled pixel now equals its right neighbour, which
-    // therefore cannot be a hole: the scan steps over it.
+    // Horizontal pass, left to right in place. Once a pixel is filled it
+    // equals its right neighbour, so that neighbour is never a hole: the
+    // scan may step over it or test it, with the same result. Testing it
+    // keeps the loop free of jumps.
     for (int y = 0; y < ih; y++) {
         unsigned char *row = bdata + static_cast<size_t>(y) * w;
         for (int x = 1; x < iw - 1; x++) {
-            if (row[x - 1] != row[x] && row[x - 1] == row[x + 1]) {
-                row[x] = row[x - 1];
-                x++;
-            }
+            const unsigned char l = row[x - 1], m = row[x], r = row[x + 1];
+            row[x] = (l != m && l == r) ? l : m;
         }
     }
 
-    // Vertical pass over the result, column by column.
-    for (int x = 0; x < iw; x++) {
-        unsigned char *col = bdata + static_cast<size_t>(x);
-        for (int y = 1; y < ih - 1; y++) {
-            unsigned char *m = col + static_cast<size_t>(y) * w;
-            if (*(m - w) != *m && *(m - w) == *(m + w)) {
-                *m = *(m - w);
-                y++;
-            }
+    // Vertical pass over the result. Each column is scanned downwards in
+    // place; a pixel reads the final value above it and the untouched one
+    // below, so the columns can equally be swept together a row at a time.
+    for (int y = 1; y < ih - 1; y++) {
+        const unsigned char *up = bdata + static_cast<size_t>(y - 1) * w;
+        unsigned char *mid = bdata + static_cast<size_t>(y) * w;
+        const unsigned char *down = mid + w;
+        for (size_t x = 0; x < w; x++) {
+            const unsigned char t = up[x], m = mid[x], b = down[x];
+            mid[x] = (t != m && t == b) ? t : m;
         }
     }
 }

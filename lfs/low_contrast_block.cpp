@@ -1,6 +1,7 @@
 // Contrast test of one analysis window of the 6-bit padded image.
 #include "lfs/maps.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace lfs {
@@ -20,17 +21,35 @@ int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata,
         return -512;
     }
 
-    // A full byte range of bins keeps stray 8-bit values inside the table;
-    // 6-bit data only ever fills the first 64.
-    int histogram[256] = {};
+    // Four interleaved histograms keep successive counts of equal grey
+    // levels from waiting on each other. A full byte range of bins keeps
+    // stray 8-bit values inside the tables; 6-bit data only fills the first
+    // 64, and the top of the range actually present bounds the high search.
+    std::uint16_t hist[4][256] = {};
+    unsigned present = 0;
     const unsigned char *row = pdata + blkoffset;
-    for (int y = 0; y < blocksize; y++, row += pw)
-        for (int x = 0; x < blocksize; x++)
-            histogram[row[x]]++;
+    for (int y = 0; y < blocksize; y++, row += pw) {
+        int x = 0;
+        for (; x + 4 <= blocksize; x += 4) {
+            hist[0][row[x]]++;
+            hist[1][row[x + 1]]++;
+            hist[2][row[x + 2]]++;
+            hist[3][row[x + 3]]++;
+            present |= static_cast<unsigned>(row[x] | row[x + 1] | row[x + 2] | row[x + 3]);
+        }
+        for (; x < blocksize; x++) {
+            hist[0][row[x]]++;
+            present |= row[x];
+        }
+    }
+    auto count = [&hist](int v) { return hist[0][v] + hist[1][v] + hist[2][v] + hist[3][v]; };
+    int top = 1;
+    while (top <= static_cast<int>(present))
+        top <<= 1; // every grey level present is below top
 
     int low = -1;
-    for (int v = 0, sum = 0; v < 256; v++) {
-        sum += histogram[v];
+    for (int v = 0, sum = 0; v < top; v++) {
+        sum += count(v);
         if (sum > kPercentileCount) {
             low = v;
             break;
@@ -41,8 +60,8 @@ int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata,
         return -510;
     }
     int high = -1;
-    for (int v = 255, sum = 0; v >= 0; v--) {
-        sum += histogram[v];
+    for (int v = top - 1, sum = 0; v >= 0; v--) {
+        sum += count(v);
         if (sum > kPercentileCount) {
             high = v;
             break;

@@ -13,19 +13,30 @@ namespace lfs {
 int get_max_padding_V2(int map_windowsize, int map_windowoffset, int dirbin_grid_w, int dirbin_grid_h);
 
 // Copies the image into the centre of a (iw+2pad) x (ih+2pad) image filled
-// with pad_value.
+// with pad_value (pad 0 gives a plain copy). Fails for empty images and for
+// padded sizes beyond 32 bits.
 int pad_uchar_image(std::vector<unsigned char> &out, int &ow, int &oh, const unsigned char *in, int iw,
                     int ih, int pad, int pad_value);
 
-// Rotated sampling grids for ndirs directions over a half turn.
+// Rotated sampling grids for ndirs directions over a half turn, starting at
+// start_dir_angle, in steps of single-precision pi / ndirs. Offsets are
+// dx + dy * (iw + 2 * pad), relative to the unrotated grid's top-left
+// (RELATIVE2ORIGIN) or its centre pixel (RELATIVE2CENTER). A negative ipad
+// lets the grid choose the smallest pad it needs; a smaller ipad fails.
 int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_angle, int ndirs, int grid_w,
                   int grid_h, int relative2);
 
-// Pixel offset of each block's origin in the padded image; gives mw, mh.
+// Pixel offset of each block's origin in the padded image; gives mw, mh
+// (size / blocksize rounded up). The last block of a row or column is
+// anchored at the image's far edge, so an image smaller than one block
+// fails.
 int block_offsets(std::vector<int> &offsets, int &mw, int &mh, int iw, int ih, int pad, int blocksize);
 
-// LFS_TRUE when the windowsize x windowsize window at blkoffset has too
-// little contrast, LFS_FALSE otherwise, negative on failure.
+// LFS_TRUE when the blocksize x blocksize window at blkoffset (the 24 x 24
+// analysis window) has too little contrast, LFS_FALSE otherwise, negative on
+// failure or when the window leaves the pw x ph image. The percentile levels
+// are the first grey levels from either end at which the running count
+// exceeds 57.
 int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata, int pw, int ph,
                        const LfsParams &lfsparms);
 
@@ -45,7 +56,11 @@ int alloc_power_stats(PowerStats &stats, int nstats);
 // read as powmaxs[wis[k]].
 int sort_dft_waves(PowerStats &stats, int nstats);
 
+// Closing of a TRUE/FALSE map: two 4-neighbour dilations, two erosions.
 int morph_TF_map(std::vector<int> &tfmap, int mw, int mh);
+// Invalid, not low-contrast blocks take the distance-weighted mean of the
+// nearest valid blocks north, east, south and west (at least
+// min_interpolate_nbrs of them); every block reads the map as it was.
 int interpolate_direction_map(std::vector<int> &direction_map, const std::vector<int> &low_contrast_map,
                               int mw, int mh, const LfsParams &lfsparms);
 // Neighbourhood measures of the high-curvature map. Neighbours outside the
@@ -58,10 +73,16 @@ void accum_nbr_vorticity(int &vmeasure, int dir1, int dir2, int ndirs);
 int vorticity(const std::vector<int> &map, int mx, int my, int mw, int mh, int ndirs);
 // Largest direction distance from a valid block to a valid neighbour.
 int curvature(const std::vector<int> &map, int mx, int my, int mw, int mh, int ndirs);
+// Flags valid blocks whose curvature reaches highcurv_curvature_min, and
+// invalid blocks with at least vort_valid_nbr_min valid neighbours whose
+// vorticity reaches highcurv_vorticity_min.
 int gen_high_curve_map(std::vector<int> &high_curve_map, const std::vector<int> &direction_map, int mw,
                        int mh, const LfsParams &lfsparms);
+// One value per pixel of an iw x ih image, blocks laid out as block_offsets
+// lays them out.
 int pixelize_map(std::vector<int> &pmap, int iw, int ih, const std::vector<int> &imap, int mw, int mh,
                  int blocksize);
+// Quality levels 0..4 per block.
 int gen_quality_map(std::vector<int> &qmap, const std::vector<int> &direction_map,
                     const std::vector<int> &low_contrast_map, const std::vector<int> &low_flow_map,
                     const std::vector<int> &high_curve_map, int mw, int mh);

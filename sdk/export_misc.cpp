@@ -1,10 +1,11 @@
-// Release and banner exports.
+// Release of output blocks and the banner text.
 #include "ridgesdk.h"
 
 #include <cstdlib>
 
 extern "C" {
 
+// Output blocks come from malloc (formats/output_block.cpp).
 RIDGESDK_API void free_FPAPI_mem(void *block) { std::free(block); }
 
 RIDGESDK_API const char *Copyright(void)

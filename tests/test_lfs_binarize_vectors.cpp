@@ -102,6 +102,13 @@ TEST(LfsBinarizeVectors, RawBinarisationWithCapturedGrids)
         EXPECT_EQ(bw, f.meta_int("iw"));
         EXPECT_EQ(bh, f.meta_int("ih"));
         EXPECT_EQ(count_differences(bin, load_u8(f.file("bin_raw.u8"))), 0) << f.name;
+
+        std::vector<unsigned char> plain;
+        ASSERT_EQ(lfs::binarize_image_V2_pixelwise(plain, bw, bh, padded.data(), f.meta_int("pw"), f.meta_int("ph"),
+                                                   load_i32(f.file("map_direction.i32")), f.meta_int("mw"),
+                                                   f.meta_int("mh"), P.blocksize, captured_grids(f)),
+                  0);
+        EXPECT_TRUE(plain == bin) << f.name;
     }
 }
 

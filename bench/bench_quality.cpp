@@ -1,0 +1,170 @@
+// Mean time of getFpImgQuality per image over a real image set, single
+// thread, split into the directional-power pass and the rest of the call.
+//
+// Usage: bench_quality [folder of 8-bit BMPs] [repeats]
+// Without a folder the shared fvc2002_db1_b set is used; when it is absent
+// the benchmark reports so and exits cleanly.
+#include "extract/detector_params.h"
+#include "extract/dft_waves.h"
+#include "extract/initial_maps.h"
+#include "extract/map_stage.h"
+#include "lfs/maps.h"
+#include "ridgesdk.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Image {
+    std::string name;
+    int w = 0, h = 0;
+    std::vector<unsigned char> px;
+};
+
+uint32_t le32(const std::vector<unsigned char> &b, size_t at)
+{
+    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
+           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// 8-bit uncompressed BMP, bottom-up or top-down, returned top row first.
+bool load_bmp(const std::string &path, Image &img)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || (b[28] | b[29] << 8) != 8 || le32(b, 30) != 0)
+        return false;
+    const int32_t w = static_cast<int32_t>(le32(b, 18));
+    const int32_t h = static_cast<int32_t>(le32(b, 22));
+    const int rows = h < 0 ? -h : h;
+    const size_t stride = (static_cast<size_t>(w) + 3) & ~size_t{3};
+    const size_t at = le32(b, 10);
+    if (w <= 0 || rows == 0 || at + stride * static_cast<size_t>(rows) > b.size())
+        return false;
+    img.w = w;
+    img.h = rows;
+    img.px.resize(static_cast<size_t>(w) * static_cast<size_t>(rows));
+    for (int y = 0; y < rows; ++y) {
+        const size_t src = at + stride * static_cast<size_t>(h > 0 ? rows - 1 - y : y);
+        std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(src), w,
+                    img.px.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * static_cast<size_t>(w)));
+    }
+    img.name = path;
+    return true;
+}
+
+std::vector<Image> load_folder(const std::string &dir)
+{
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".bmp") == 0)
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Image> out;
+    for (const std::string &n : names) {
+        Image img;
+        if (load_bmp(dir + "/" + n, img))
+            out.push_back(std::move(img));
+    }
+    return out;
+}
+
+double ms_since(Clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+// Time of the directional powers alone for the blocks that the map stage
+// analyses (those left with contrast), with the same tables and windows.
+double dft_pass_ms(const Image &img, const std::vector<int> &low_contrast_map)
+{
+    const lfs::LfsParams &p = ridge::DetectorParams;
+    ridge::MapStageOutput stage;
+    if (ridge::run_map_stage(stage, img.px.data(), img.w, img.h) != 0)
+        return 0.0;
+    lfs::DftWaves waves;
+    lfs::RotGrids grids;
+    ridge::init_dftwaves(waves, p.num_dft_waves, p.windowsize);
+    lfs::init_rotgrids(grids, img.w, img.h, stage.pad, p.start_dir_angle, p.num_directions, p.windowsize,
+                       p.windowsize, lfs::RELATIVE2ORIGIN);
+    std::vector<int> offsets;
+    int mw = 0, mh = 0;
+    lfs::block_offsets(offsets, mw, mh, img.w, img.h, stage.pad, p.blocksize);
+    std::vector<int> origins;
+    for (size_t b = 0; b < offsets.size(); ++b)
+        if (low_contrast_map[b] == 0)
+            origins.push_back(ridge::window_origin(offsets[b], stage.pw, stage.ph, stage.pad, p));
+    std::vector<float> powers(static_cast<size_t>(p.num_dft_waves * p.num_directions));
+    float sink = 0.0f;
+    const Clock::time_point t0 = Clock::now();
+    for (int origin : origins) {
+        ridge::dft_dir_powers(powers.data(), stage.padded6.data(), origin, waves, grids);
+        sink += powers[5];
+    }
+    const double ms = ms_since(t0);
+    if (sink < 0.0f)
+        std::printf("?");
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string dir = argc > 1 ? argv[1] : std::string(RIDGESDK_SHARED_DATA) + "/fvc2002_db1_b";
+    std::vector<Image> images = load_folder(dir);
+    if (images.empty() && argc <= 1) {
+        dir = std::string(RIDGESDK_TEST_DATA) + "/../../../../shared/data/fvc2002_db1_b";
+        images = load_folder(dir);
+    }
+    if (images.empty()) {
+        std::printf("bench_quality: no images found (%s); nothing measured\n", dir.c_str());
+        return 0;
+    }
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+
+    double total_ms = 0.0, dft_ms = 0.0, quality_sum = 0.0;
+    int calls = 0;
+    for (int r = 0; r < repeats; ++r)
+        for (const Image &img : images) {
+            double q = 0.0;
+            int32_t area = 0;
+            const Clock::time_point t0 = Clock::now();
+            const SdkStatus status = getFpImgQuality(img.px.data(), img.w, img.h, &q, &area);
+            total_ms += ms_since(t0);
+            ++calls;
+            if (status != FPT_OK) {
+                std::printf("%s: failed\n", img.name.c_str());
+                continue;
+            }
+            if (r == 0)
+                quality_sum += q;
+            lfs::BlockMaps maps;
+            ridge::lfs_detect_maps_V2(maps, img.px.data(), img.w, img.h);
+            dft_ms += dft_pass_ms(img, maps.low_contrast_map);
+        }
+    const double mean = total_ms / calls;
+    const double mean_dft = dft_ms / calls;
+    std::printf("bench_quality: %zu images from %s, %d repeats, single thread\n", images.size(), dir.c_str(),
+                repeats);
+    std::printf("  getFpImgQuality mean %.3f ms per image (%dx%d): directional powers %.3f ms, rest %.3f ms\n",
+                mean, images[0].w, images[0].h, mean_dft, mean - mean_dft);
+    std::printf("  mean quality figure %.2f\n", quality_sum / static_cast<double>(images.size()));
+    return 0;
+}

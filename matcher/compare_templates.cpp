@@ -1,0 +1,156 @@
+// The match driver: which template is aligned onto which, and the loop over
+// candidate pairs of minutiae that proposes the alignments.
+#include "matcher/compare_templates.h"
+
+#include "matcher/indexed_pairing.h"
+#include "matcher/int32_arith.h"
+#include "matcher/neighbourhood_keys.h"
+#include "matcher/neighbourhoods.h"
+#include "matcher/pairing.h"
+#include "matcher/random_minutiae.h"
+
+namespace ridge {
+
+namespace {
+
+// Widest angle between a base and a live minutia that may be one point.
+constexpr int32_t kMaxCandidateAngle = 90;
+constexpr int kMinimumCorrespondingNeighbours = 3;
+
+// Working storage of one comparison, one per thread, so that comparisons on
+// different threads never share it.
+struct ComparisonWorkspace {
+    NeighbourhoodTable base_table;
+    NeighbourhoodTable live_table;
+    NeighbourhoodKeys base_keys;
+    NeighbourhoodKeys live_keys;
+    IndexedPairing pairing;
+};
+
+ComparisonWorkspace &thread_workspace()
+{
+    thread_local ComparisonWorkspace workspace;
+    return workspace;
+}
+
+// The distance ranges of the two neighbourhoods overlap within the
+// tolerance: matchNeighbourhoods's own first test.
+bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
+{
+    return sub32(base.records[0].distance, live.records[kNeighbourCount - 1].distance) <=
+               kMaxDistanceDifference &&
+           sub32(live.records[0].distance, base.records[kNeighbourCount - 1].distance) <=
+               kMaxDistanceDifference;
+}
+
+// evaluateCandidate, with the pairing through the column index where the
+// coordinates allow it. Returns a value not above must_exceed as soon as
+// the candidate cannot beat it.
+int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *base, int base_count,
+                                   const RawMinutia *live, int live_count, int i, int j,
+                                   const NeighbourMatch &match, int32_t must_exceed)
+{
+    const Neighbourhood &base_hood = w.base_table.entries[i];
+    const Neighbourhood &live_hood = w.live_table.entries[j];
+    CorrespondenceList list;
+    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+    Alignment alignment;
+    if (!estimateAlignment(list, base, live, &alignment) || !rotationWithinGate(alignment.rotation))
+        return kCandidateRejected;
+    RawMinutia aligned[FPT_MAX_MINUTIAE];
+    applyAlignment(live, live_count, alignment, aligned);
+    if (w.pairing.baseIndexable() && withinIndexedLimit(aligned, live_count))
+        return w.pairing.score(aligned, live_count, must_exceed);
+    return scorePairing(base, base_count, aligned, live_count);
+}
+
+} // namespace
+
+int32_t boundingBoxArea(const RawMinutia *minutiae, int count)
+{
+    int32_t min_x = minutiae[0].x, max_x = minutiae[0].x;
+    int32_t min_y = minutiae[0].y, max_y = minutiae[0].y;
+    for (int k = 1; k < count; ++k) {
+        if (minutiae[k].x < min_x) min_x = minutiae[k].x;
+        if (minutiae[k].x > max_x) max_x = minutiae[k].x;
+        if (minutiae[k].y < min_y) min_y = minutiae[k].y;
+        if (minutiae[k].y > max_y) max_y = minutiae[k].y;
+    }
+    return mul32(sub32(max_x, min_x), sub32(max_y, min_y));
+}
+
+bool secondIsBase(const RawMinutia *a, const RawMinutia *b, int count_a, int count_b)
+{
+    if (count_a != count_b)
+        return count_a < count_b;
+    return boundingBoxArea(a, count_a) < boundingBoxArea(b, count_b);
+}
+
+void sortByX(RawMinutia *minutiae, int count)
+{
+    for (int k = 1; k < count; ++k) {
+        const RawMinutia m = minutiae[k];
+        int at = k;
+        while (at > 0 && minutiae[at - 1].x > m.x) {
+            minutiae[at] = minutiae[at - 1];
+            --at;
+        }
+        minutiae[at] = m;
+    }
+}
+
+double similarityScore(int32_t best_pairing, int count_a, int count_b)
+{
+    const double c = static_cast<double>(best_pairing);
+    return (c / count_b + c / count_a) * 50 / 1000;
+}
+
+int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
+{
+    RawMinutia *base = a, *live = b;
+    int base_count = count_a, live_count = count_b;
+    if (secondIsBase(a, b, count_a, count_b)) {
+        base = b;
+        live = a;
+        base_count = count_b;
+        live_count = count_a;
+    }
+
+    MatchRandom random(1);
+    base_count = topUpTemplate(base, base_count, kBaseRandomOrigin, "baseElements", &random);
+    live_count = topUpTemplate(live, live_count, kLiveRandomOrigin, "liveElements", &random);
+    sortByX(base, base_count);
+
+    ComparisonWorkspace &w = thread_workspace();
+    buildNeighbourhoods(base, base_count, &w.base_table);
+    buildNeighbourhoods(live, live_count, &w.live_table);
+    keyBaseNeighbourhoods(w.base_table, base_count, &w.base_keys);
+    keyLiveNeighbourhoods(w.live_table, live_count, &w.live_keys);
+    const bool keyed = w.base_keys.usable && w.live_keys.usable;
+    w.pairing.setBase(base, base_count);
+
+    // Only the best score counts, so candidates are free to stop early once
+    // they cannot beat it; of equal scores the first found stays.
+    int32_t best = 0;
+    NeighbourMatch match;
+    for (int i = 0; i < base_count; ++i) {
+        const Neighbourhood &base_hood = w.base_table.entries[i];
+        for (int j = 0; j < live_count; ++j) {
+            if (circular_difference(base[i].angle, live[j].angle) > kMaxCandidateAngle)
+                continue;
+            const Neighbourhood &live_hood = w.live_table.entries[j];
+            if (keyed && (!distanceRangesOverlap(base_hood, live_hood) ||
+                          !mayCorrespond(w.base_keys, i, w.live_keys, j)))
+                continue;
+            if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
+                continue;
+            const int32_t score = evaluate_candidate_indexed(w, base, base_count, live, live_count,
+                                                             i, j, match, best);
+            if (score > best)
+                best = score;
+        }
+    }
+    return best;
+}
+
+} // namespace ridge

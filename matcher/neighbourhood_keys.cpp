@@ -1,0 +1,68 @@
+// Sector cells of neighbour records for the quick candidate test.
+#include "matcher/neighbourhood_keys.h"
+
+#include <cstring>
+
+namespace ridge {
+
+namespace {
+
+bool plain_record(const NeighbourRecord &r)
+{
+    return r.direction >= 0 && r.direction < 360 && r.orientation >= 0 && r.orientation <= 360;
+}
+
+bool plain_table(const NeighbourhoodTable &table, int count)
+{
+    for (int i = 0; i < count; ++i)
+        for (const NeighbourRecord &r : table.entries[i].records)
+            if (!plain_record(r))
+                return false;
+    return true;
+}
+
+int direction_sector(const NeighbourRecord &r) { return r.direction / 10; }
+// An orientation of 360 is the same direction as 0.
+int orientation_sector(const NeighbourRecord &r) { return (r.orientation % 360) / 20; }
+
+int cell_of(int direction_sector_index, int orientation_sector_index)
+{
+    return direction_sector_index * kOrientationSectors + orientation_sector_index;
+}
+
+} // namespace
+
+void keyBaseNeighbourhoods(const NeighbourhoodTable &table, int count, NeighbourhoodKeys *keys)
+{
+    keys->usable = plain_table(table, count);
+    if (!keys->usable)
+        return;
+    for (int i = 0; i < count; ++i)
+        for (int k = 0; k < kNeighbourCount; ++k) {
+            const NeighbourRecord &r = table.entries[i].records[k];
+            keys->cell[i][k] = static_cast<uint16_t>(cell_of(direction_sector(r), orientation_sector(r)));
+        }
+}
+
+void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, NeighbourhoodKeys *keys)
+{
+    keys->usable = plain_table(table, count);
+    if (!keys->usable)
+        return;
+    for (int j = 0; j < count; ++j) {
+        uint64_t *reach = keys->reach[j];
+        std::memset(reach, 0, sizeof(keys->reach[j]));
+        for (const NeighbourRecord &r : table.entries[j].records) {
+            const int ds = direction_sector(r), os = orientation_sector(r);
+            for (int dd = -1; dd <= 1; ++dd)
+                for (int od = -1; od <= 1; ++od) {
+                    const int d = (ds + dd + kDirectionSectors) % kDirectionSectors;
+                    const int o = (os + od + kOrientationSectors) % kOrientationSectors;
+                    const int c = cell_of(d, o);
+                    reach[c >> 6] |= uint64_t{1} << (c & 63);
+                }
+        }
+    }
+}
+
+} // namespace ridge

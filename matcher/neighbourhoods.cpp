@@ -1,0 +1,205 @@
+// Building and comparing minutia neighbourhoods.
+#include "matcher/neighbourhoods.h"
+
+#include "matcher/int32_arith.h"
+#include "matcher/neighbour_direction.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace ridge {
+
+namespace {
+
+// 1.69 as the single-precision constant (1.3 squared), widened to double.
+constexpr double kDistanceScaleSquared = static_cast<double>(1.69f);
+// Positions 0..7 of the selection: the minutia itself and its seven nearest.
+constexpr int kSelected = kNeighbourCount + 1;
+
+struct DistanceEntry {
+    int32_t index;
+    int32_t squared_distance;
+};
+
+int32_t squared_distance(const RawMinutia &a, const RawMinutia &b)
+{
+    const int32_t dy = sub32(a.y, b.y);
+    const int32_t dx = sub32(a.x, b.x);
+    return add32(mul32(dy, dy), mul32(dx, dx));
+}
+
+NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &other, int32_t index,
+                                   int32_t d2)
+{
+    NeighbourRecord r;
+    r.distance = truncate_to_int32(
+        std::floor(std::sqrt(kDistanceScaleSquared * static_cast<double>(d2)) + 0.5));
+
+    // Rows grow downwards, so the upward offset is self.y - other.y.
+    int32_t direction = sub32(
+        neighbourDirectionFast(sub32(self.y, other.y), sub32(other.x, self.x)), self.angle);
+    if (direction < 0)
+        direction = add32(direction, 360);
+    r.direction = direction;
+
+    int32_t orientation = sub32(other.angle, self.angle);
+    if (orientation < 0)
+        orientation = add32(orientation, 360);
+    r.orientation = orientation;
+    r.index = index;
+    return r;
+}
+
+// The eighth-smallest of the values (counted with repetition): a sorted
+// array of the eight smallest so far, each value merged in with min and max
+// only, so the compiler can keep it free of branches.
+int32_t eighth_smallest(const int32_t *values, int count)
+{
+    int32_t v[kSelected];
+    for (int32_t &x : v)
+        x = INT32_MAX;
+    for (int j = 0; j < count; ++j) {
+        const int32_t x = values[j];
+        if (x >= v[kSelected - 1])
+            continue; // changes nothing
+        for (int k = kSelected - 1; k > 0; --k)
+            v[k] = std::min(v[k], std::max(v[k - 1], x));
+        v[0] = std::min(v[0], x);
+    }
+    return v[kSelected - 1];
+}
+
+// An entry as one 64-bit word: the squared distance, offset to unsigned,
+// in the high half and the index in the low half. Comparing the high
+// halves compares the distances.
+uint64_t pack(int32_t index, int32_t d2)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(d2) ^ 0x80000000u) << 32) |
+           static_cast<uint32_t>(index);
+}
+int32_t packed_index(uint64_t e) { return static_cast<int32_t>(static_cast<uint32_t>(e)); }
+int32_t packed_distance(uint64_t e)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(e >> 32) ^ 0x80000000u);
+}
+
+// Leaves in list[0..7] exactly what eight exchange passes over the whole
+// template would leave there (the smallest squared distances, ties in the
+// exchange order).
+//
+// An entry above the eighth-smallest distance T never ends in positions
+// 0..7, and dropping all such entries beforehand leaves the order in which
+// the passes move the others unchanged: a pass only ever swaps the entry at
+// its own position for a strictly smaller one, so a large entry there is
+// replaced by the first small entry after it, as if it had not been there.
+// So only the entries at or below T, in template order, go through the
+// passes.
+void select_nearest(const RawMinutia *minutiae, int count, int i, DistanceEntry *list)
+{
+    int32_t d2[kTableCapacity];
+    for (int j = 0; j < count; ++j)
+        d2[j] = squared_distance(minutiae[i], minutiae[j]);
+    const int32_t threshold = eighth_smallest(d2, count);
+
+    uint64_t kept[kTableCapacity];
+    int n = 0;
+    for (int j = 0; j < count; ++j) {
+        kept[n] = pack(j, d2[j]);
+        n += d2[j] <= threshold ? 1 : 0;
+    }
+
+    for (int k = 0; k < kSelected; ++k)
+        for (int m = k + 1; m < n; ++m) {
+            const uint64_t a = kept[k], b = kept[m];
+            const bool exchange = (a >> 32) > (b >> 32);
+            kept[k] = exchange ? b : a;
+            kept[m] = exchange ? a : b;
+        }
+    for (int k = 0; k < kSelected; ++k)
+        list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
+}
+
+} // namespace
+
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
+{
+    DistanceEntry list[kTableCapacity];
+    for (int i = 0; i < count; ++i) {
+        select_nearest(minutiae, count, i, list);
+        // Position 0 is the minutia itself (or its twin at the same point).
+        Neighbourhood &hood = table->entries[i];
+        for (int r = 0; r < kNeighbourCount; ++r) {
+            const DistanceEntry &e = list[r + 1];
+            hood.records[r] =
+                describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
+        }
+    }
+}
+
+int matchNeighbourhoods(const Neighbourhood &base, const Neighbourhood &live, NeighbourMatch *match)
+{
+    for (int k = 0; k < kNeighbourCount; ++k)
+        match->live_of_base[k] = -1;
+    match->count = 0;
+
+    const NeighbourRecord *b = base.records;
+    const NeighbourRecord *l = live.records;
+    // The two distance ranges must overlap within the tolerance.
+    if (sub32(b[0].distance, l[kNeighbourCount - 1].distance) > kMaxDistanceDifference ||
+        sub32(l[0].distance, b[kNeighbourCount - 1].distance) > kMaxDistanceDifference)
+        return 0;
+
+    bool used[kNeighbourCount] = {};
+    int32_t last_difference = 0;
+    int start = 0;
+    int count = 0;
+    for (int k = 0; k < kNeighbourCount; ++k) {
+        int candidate = -1;
+        int32_t best_cost = 10000;
+        bool accepted_any = false;
+        for (int m = start; m < kNeighbourCount; ++m) {
+            if (used[m])
+                continue;
+            const int32_t diff = sub32(b[k].distance, l[m].distance);
+            last_difference = diff;
+            // Live records are in ascending distance: the rest lie farther out.
+            if (diff < -kMaxDistanceDifference)
+                break;
+            const int32_t abs_diff = abs32(diff);
+            if (abs_diff > kMaxDistanceDifference)
+                continue;
+            const int32_t direction_diff = circular_difference(b[k].direction, l[m].direction);
+            if (direction_diff > kMaxDirectionDifference)
+                continue;
+            const int32_t orientation_diff = circular_difference(b[k].orientation, l[m].orientation);
+            if (orientation_diff > kMaxOrientationDifference)
+                continue;
+            const int32_t cost = add32(add32(abs_diff, direction_diff), orientation_diff);
+            if (cost > kMaxNeighbourCost)
+                continue;
+            if (cost < best_cost) {
+                candidate = m;
+                best_cost = cost;
+            }
+            // The next base record starts at the first acceptable live
+            // record, not at the chosen one.
+            if (!accepted_any) {
+                accepted_any = true;
+                start = m;
+            }
+        }
+        // Nothing acceptable and this base record lies beyond every
+        // remaining live record: no farther base record can match either.
+        if (!accepted_any && last_difference > kMaxDistanceDifference)
+            return count;
+        if (candidate >= 0) {
+            match->live_of_base[k] = candidate;
+            used[candidate] = true;
+            match->count = ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace ridge

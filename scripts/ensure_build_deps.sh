@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes sure the build tools are there. As root, missing Debian packages are
+# installed with apt-get; otherwise the exact install command is printed and
+# the script fails. Meant to be sourced or run by the other scripts.
+set -euo pipefail
+
+packages=(g++ cmake make libgtest-dev)
+missing=()
+command -v g++ >/dev/null 2>&1 || missing+=(g++)
+command -v cmake >/dev/null 2>&1 || missing+=(cmake)
+command -v make >/dev/null 2>&1 || missing+=(make)
+gtest_config=$(ls /usr/lib/*/cmake/GTest/GTestConfig.cmake /usr/lib/cmake/GTest/GTestConfig.cmake \
+  2>/dev/null | head -n 1 || true)
+if [ ! -f /usr/include/gtest/gtest.h ] || [ -z "$gtest_config" ]; then
+  missing+=(libgtest-dev)
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
+  echo "Installing missing build dependencies: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "Missing build dependencies: ${missing[*]}" >&2
+  echo "Install them with: sudo apt-get install ${packages[*]}" >&2
+  exit 1
+fi

@@ -1,0 +1,149 @@
+// The matcher's short cuts against the straightforward matcher: the same
+// neighbourhood tables and exactly the same scores on many template pairs,
+// including ties, coincident minutiae, tiny templates and values that make
+// the 32-bit arithmetic wrap.
+#include "matcher/neighbour_direction.h"
+#include "matcher/neighbourhoods.h"
+#include "support/matcher_templates.h"
+#include "support/plain_matcher.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <random>
+
+using ridge_test::Minutiae;
+
+namespace {
+
+// Minutiae on a coarse grid: many equal distances and some twins.
+Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step)
+{
+    std::uniform_int_distribution<int> cell(0, cells - 1), angle(0, 180), type(1, 2);
+    Minutiae m;
+    for (int k = 0; k < count; ++k)
+        m.push_back(RawMinutia{type(rng), 50 + step * cell(rng), 60 + step * cell(rng), 2 * angle(rng)});
+    return m;
+}
+
+// Values anywhere in 32 bits: every product and sum may wrap.
+Minutiae wild_template(std::mt19937 &rng, int count)
+{
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX), type(0, 3);
+    Minutiae m;
+    for (int k = 0; k < count; ++k)
+        m.push_back(RawMinutia{type(rng), any(rng), any(rng), any(rng)});
+    return m;
+}
+
+// Large but not wrapping the distances, with odd angles.
+Minutiae spread_template(std::mt19937 &rng, int count)
+{
+    std::uniform_int_distribution<int> coord(-20000, 20000), angle(-400, 800);
+    Minutiae m;
+    for (int k = 0; k < count; ++k)
+        m.push_back(RawMinutia{1, coord(rng), coord(rng), angle(rng)});
+    return m;
+}
+
+void expect_same_tables(const Minutiae &m, const std::string &what)
+{
+    if (m.size() < 8)
+        return;
+    auto fast = std::make_unique<ridge::NeighbourhoodTable>();
+    auto plain = std::make_unique<ridge::NeighbourhoodTable>();
+    const int n = static_cast<int>(m.size());
+    ridge::buildNeighbourhoods(m.data(), n, fast.get());
+    ridge_test::plain_build_neighbourhoods(m.data(), n, plain.get());
+    for (int i = 0; i < n; ++i)
+        for (int r = 0; r < ridge::kNeighbourCount; ++r) {
+            const ridge::NeighbourRecord &f = fast->entries[i].records[r];
+            const ridge::NeighbourRecord &p = plain->entries[i].records[r];
+            ASSERT_TRUE(f.distance == p.distance && f.direction == p.direction &&
+                        f.orientation == p.orientation && f.index == p.index)
+                << what << " minutia " << i << " record " << r;
+        }
+}
+
+void expect_same_score(const Minutiae &a, const Minutiae &b, const std::string &what)
+{
+    testing::internal::CaptureStdout();
+    const double fast = ridge_test::match_score(a, b);
+    const double plain = ridge_test::plain_match_score(a, b);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(plain, fast) << what;
+}
+
+} // namespace
+
+TEST(FastPaths, DirectionTableAgreesWithTheComputationEverywhere)
+{
+    const int32_t reach = ridge::kDirectionTableReach;
+    for (int32_t up = -reach - 2; up <= reach + 2; ++up)
+        for (int32_t right = -reach - 2; right <= reach + 2; ++right)
+            ASSERT_EQ(ridge::neighbourDirection(up, right), ridge::neighbourDirectionFast(up, right))
+                << up << "," << right;
+    EXPECT_EQ(0, ridge::neighbourDirectionFast(0, 0));
+    EXPECT_EQ(89, ridge::neighbourDirectionFast(10, 0));
+    EXPECT_EQ(271, ridge::neighbourDirectionFast(-10, 0));
+}
+
+TEST(FastPaths, NeighbourhoodTablesMatchTheExchangeSelection)
+{
+    std::mt19937 rng(42);
+    for (int round = 0; round < 60; ++round) {
+        const int count = 8 + round * 2 % 121;
+        expect_same_tables(ridge_test::random_template(round, count, 400, 400, 0), "random");
+        expect_same_tables(grid_template(rng, count, 4 + round % 9, 3), "grid");
+        expect_same_tables(grid_template(rng, count, 2, 1), "dense grid");
+        expect_same_tables(wild_template(rng, count), "wild");
+        expect_same_tables(spread_template(rng, count), "spread");
+    }
+}
+
+TEST(FastPaths, ScoresEqualTheStraightforwardMatcher)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> size(1, 128), small(1, 12);
+    std::uniform_real_distribution<double> turn(-40.0, 40.0);
+    std::uniform_int_distribution<int> shift(-60, 60), jitter(0, 4), drop(0, 10);
+    for (int round = 0; round < 150; ++round) {
+        const int na = round % 5 == 0 ? small(rng) : size(rng);
+        const Minutiae a = ridge_test::random_template(1000u + static_cast<uint32_t>(round), na, 400, 400, 4);
+        ridge_test::Distortion how;
+        how.rotation_degrees = turn(rng);
+        how.shift_x = shift(rng);
+        how.shift_y = shift(rng);
+        how.jitter = jitter(rng);
+        how.angle_jitter = 3 * jitter(rng);
+        how.dropped = std::min(drop(rng), na - 1);
+        how.added = drop(rng);
+        Minutiae genuine = ridge_test::distorted_copy(a, how, static_cast<uint32_t>(round));
+        if (genuine.size() > 128)
+            genuine.resize(128);
+        expect_same_score(a, genuine, "genuine " + std::to_string(round));
+        const Minutiae other = ridge_test::random_template(5000u + static_cast<uint32_t>(round),
+                                                           round % 3 == 0 ? na : size(rng));
+        expect_same_score(a, other, "impostor " + std::to_string(round));
+    }
+}
+
+TEST(FastPaths, ScoresEqualOnTiesTwinsAndWrappingValues)
+{
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> size(1, 60);
+    for (int round = 0; round < 60; ++round) {
+        const std::string r = std::to_string(round);
+        const Minutiae g = grid_template(rng, size(rng), 6, 4);
+        expect_same_score(g, grid_template(rng, size(rng), 6, 4), "grid " + r);
+        expect_same_score(g, g, "grid self " + r);
+        const Minutiae w = wild_template(rng, size(rng));
+        expect_same_score(w, wild_template(rng, size(rng)), "wild " + r);
+        expect_same_score(w, w, "wild self " + r);
+        const Minutiae s = spread_template(rng, size(rng));
+        expect_same_score(s, s, "spread self " + r);
+        expect_same_score(s, spread_template(rng, size(rng)), "spread " + r);
+    }
+}
