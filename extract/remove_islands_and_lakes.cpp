@@ -18,8 +18,11 @@ namespace {
 constexpr int kMaxHalfLoop = 30;
 constexpr int kMinDirectionDifference = 11; // pairs must differ by more
 
-int pixel(const unsigned char *bdata, int iw, int x, int y)
+// -1 off the image, so a minutia there never matches its type.
+int pixel(const unsigned char *bdata, int iw, int ih, int x, int y)
 {
+    if (x < 0 || y < 0 || x >= iw || y >= ih)
+        return -1;
     return bdata[static_cast<size_t>(y) * iw + x];
 }
 
@@ -82,9 +85,9 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
             if (s.type != ftype)
                 continue;
             // An earlier fill may have swallowed either minutia.
-            if (pixel(bdata, iw, f.x, f.y) != f.type)
+            if (pixel(bdata, iw, ih, f.x, f.y) != f.type)
                 break;
-            if (pixel(bdata, iw, s.x, s.y) != s.type)
+            if (pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
                 continue;

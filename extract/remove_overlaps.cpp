@@ -21,8 +21,11 @@ constexpr int kMaxJoinDeviation = 8;
 constexpr int kMaxTransitions = 2;
 constexpr int kFullDirections = 32;
 
-int pixel(const unsigned char *bdata, int iw, int x, int y)
+// -1 off the image, so a minutia there never matches its type.
+int pixel(const unsigned char *bdata, int iw, int ih, int x, int y)
 {
+    if (x < 0 || y < 0 || x >= iw || y >= ih)
+        return -1;
     return bdata[static_cast<size_t>(y) * iw + x];
 }
 
@@ -34,11 +37,11 @@ int free_path(int x1, int y1, int x2, int y2, const unsigned char *bdata, int iw
     if (const int ret = lfs::line_points(xs, ys, x1, y1, x2, y2))
         return ret;
     int transitions = 0;
-    int previous = pixel(bdata, iw, x1, y1);
+    int previous = pixel(bdata, iw, ih, x1, y1);
     for (size_t i = 1; i < xs.size(); ++i) {
         if (xs[i] < 0 || ys[i] < 0 || xs[i] >= iw || ys[i] >= ih)
             return lfs::LFS_FALSE;
-        const int value = pixel(bdata, iw, xs[i], ys[i]);
+        const int value = pixel(bdata, iw, ih, xs[i], ys[i]);
         if (value != previous && ++transitions > kMaxTransitions)
             return lfs::LFS_FALSE;
         previous = value;
@@ -89,9 +92,9 @@ int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int i
             const lfs::Minutia &f = minutiae.list[fi];
             const lfs::Minutia &s = minutiae.list[si];
             // A join drawn earlier may have covered either minutia.
-            if (pixel(bdata, iw, f.x, f.y) != f.type)
+            if (pixel(bdata, iw, ih, f.x, f.y) != f.type)
                 break;
-            if (pixel(bdata, iw, s.x, s.y) != s.type)
+            if (pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
                 continue;

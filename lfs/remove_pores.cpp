@@ -1,10 +1,13 @@
 // Removes minutiae on pores: small holes in a ridge (or specks in a
 // valley) that look like a fork or an ending. Only minutiae in blocks of
-// low ridge flow or high curvature are examined. Behind the minutia the
-// two boundaries of the ridge it sits in are found on either side and
-// traced forward and backward; when the boundaries run on side by side
-// (the distance between their forward ends is not much larger than
-// between their backward ends), the ridge does not really fork.
+// low ridge flow or high curvature are examined. A little behind the
+// minutia (point R, on the opposite value) the nearest pixels of the
+// minutia's value are sought on either side, and the boundary through each
+// is traced forward and backward. No such pixel, or a boundary that
+// closes or stops short, marks the minutia as a pore. Otherwise the
+// boundaries decide: when they run on side by side (their forward ends
+// not much further apart than their backward ends) nothing really forks
+// there. That last test removes bifurcations only.
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
 #include "lfs/remove.h"
@@ -54,8 +57,9 @@ bool search_in_direction(int &ox, int &oy, int &oex, int &oey, int pix, int x, i
 }
 
 // End of a full-length trace from (x, y): its last point, or with
-// one_short the point before it. False when the trace cannot start, closes
-// a loop or stops short.
+// one_short the point before it (the backward ends are measured one step
+// nearer, which is what the pore ratio's limit is tuned to). False when
+// the trace cannot start, closes a loop or stops short.
 bool traced_end(int &end_x, int &end_y, Contour &contour, int steps, bool one_short, int x, int y, int ex, int ey,
                 int scan, const unsigned char *bdata, int iw, int ih, int &error)
 {
@@ -89,28 +93,24 @@ int is_pore(const Minutia &m, const unsigned char *bdata, int iw, int ih, const 
     if (!inside(rx, ry, iw, ih) || bdata[static_cast<size_t>(ry) * iw + rx] == pix)
         return 0;
 
+    // Left of R (looking along the direction) lies Q, whose boundary runs
+    // forward in counter-clockwise scan; right of R lies S, forward in
+    // clockwise scan. A, B: forward and backward ends from Q; C, D: from S.
     int error = 0;
     int qx, qy, qex, qey, sx, sy, sex, sey;
     int ax, ay, bx, by, cx, cy, dx, dy;
-    // Left of R (looking along the direction): Q, whose boundary runs
-    // forward counter-clockwise; right of R: S, forward clockwise.
+    const int fwd = lfsparms.pores_steps_fwd, bwd = lfsparms.pores_steps_bwd;
     if (!search_in_direction(qx, qy, qex, qey, pix, rx, ry, -cos_theta, -sin_theta, lfsparms.pores_perp_steps,
                              bdata, iw, ih))
         return 1;
-    if (!traced_end(ax, ay, contour, lfsparms.pores_steps_fwd, false, qx, qy, qex, qey, SCAN_COUNTER_CLOCKWISE, bdata, iw,
-                    ih, error))
-        return error < 0 ? error : 1;
-    if (!traced_end(bx, by, contour, lfsparms.pores_steps_bwd, true, qx, qy, qex, qey, SCAN_CLOCKWISE, bdata, iw, ih,
-                    error))
+    if (!traced_end(ax, ay, contour, fwd, false, qx, qy, qex, qey, SCAN_COUNTER_CLOCKWISE, bdata, iw, ih, error) ||
+        !traced_end(bx, by, contour, bwd, true, qx, qy, qex, qey, SCAN_CLOCKWISE, bdata, iw, ih, error))
         return error < 0 ? error : 1;
     if (!search_in_direction(sx, sy, sex, sey, pix, rx, ry, cos_theta, sin_theta, lfsparms.pores_perp_steps, bdata,
                              iw, ih))
         return 1;
-    if (!traced_end(cx, cy, contour, lfsparms.pores_steps_fwd, false, sx, sy, sex, sey, SCAN_CLOCKWISE, bdata, iw, ih,
-                    error))
-        return error < 0 ? error : 1;
-    if (!traced_end(dx, dy, contour, lfsparms.pores_steps_bwd, true, sx, sy, sex, sey, SCAN_COUNTER_CLOCKWISE, bdata, iw,
-                    ih, error))
+    if (!traced_end(cx, cy, contour, fwd, false, sx, sy, sex, sey, SCAN_CLOCKWISE, bdata, iw, ih, error) ||
+        !traced_end(dx, dy, contour, bwd, true, sx, sy, sex, sey, SCAN_COUNTER_CLOCKWISE, bdata, iw, ih, error))
         return error < 0 ? error : 1;
 
     // The ratio decides for bifurcations only; a ridge ending that gets

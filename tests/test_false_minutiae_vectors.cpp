@@ -38,9 +38,9 @@ TEST(FalseMinutiaeVectors, SurvivorsAreWellFormed)
         ASSERT_EQ(r.ret, 0) << f.name;
         const int iw = f.meta_int("iw"), ih = f.meta_int("ih"), mw = f.meta_int("mw");
         const auto dmap = ridge_test::load_i32(f.file("map_direction.i32"));
-        const int nbis = ridge_test::load_minutiae_tsv(f.file("min_removed.tsv")).minutiae.num();
+        const int captured = ridge_test::load_minutiae_tsv(f.file("min_removed.tsv")).minutiae.num();
         std::printf("%s: %d detected, %d kept (the original sequence keeps %d)\n", f.name.c_str(), r.detected,
-                    r.minutiae.num(), nbis);
+                    r.minutiae.num(), captured);
         EXPECT_GT(r.minutiae.num(), 0) << f.name;
         EXPECT_LT(r.minutiae.num(), r.detected / 2) << f.name;
         for (const auto &m : r.minutiae.list) {

@@ -79,6 +79,37 @@ TEST(FeaturePatterns, ThreePairsSelectOnePattern)
     EXPECT_EQ(lfs::match_2nd_pair(1, 1, possible, &nposs), 0);
 }
 
+TEST(FeaturePatterns, BitSetsAgreeWithListMatching)
+{
+    // Every sequence of three pairs, values 0, 1 and a stray 2.
+    for (int code = 0; code < 729; code++) {
+        int v[6], rest = code;
+        for (int &x : v) {
+            x = rest % 3;
+            rest /= 3;
+        }
+        const auto u = [&](int i) { return static_cast<unsigned char>(v[i]); };
+        int possible[lfs::NFEATURES];
+        int nposs = 0;
+        int want = -1;
+        if (lfs::match_1st_pair(u(0), u(1), possible, &nposs) && lfs::match_2nd_pair(u(2), u(3), possible, &nposs) &&
+            lfs::match_3rd_pair(u(4), u(5), possible, &nposs))
+            want = possible[0];
+        const unsigned mask = lfs::first_pair_mask(u(0), u(1)) & lfs::second_pair_mask(u(2), u(3)) &
+                              lfs::third_pair_mask(u(4), u(5));
+        int got = -1;
+        for (int i = lfs::NFEATURES - 1; i >= 0; i--)
+            if (mask & (1u << i))
+                got = i;
+        EXPECT_EQ(got, want) << code;
+        // The first two pairs alone narrow the same way too.
+        lfs::match_1st_pair(u(0), u(1), possible, &nposs);
+        lfs::match_2nd_pair(u(2), u(3), possible, &nposs);
+        unsigned two = lfs::first_pair_mask(u(0), u(1)) & lfs::second_pair_mask(u(2), u(3));
+        EXPECT_EQ(__builtin_popcount(two), nposs) << code;
+    }
+}
+
 TEST(MinutiaDirection, LowCurvatureFollowsScanAndPolarity)
 {
     // Row scan: appearing features run downwards, disappearing ones upwards.

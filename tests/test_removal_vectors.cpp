@@ -1,4 +1,4 @@
-// The NBIS removal tests and the reliability against the captured vectors.
+// The detector's removal tests and the reliability against the captured vectors.
 #include "extract/detector_params.h"
 #include "lfs/remove.h"
 #include "lfs/remove_variants.h"
