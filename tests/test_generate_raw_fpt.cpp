@@ -3,10 +3,12 @@
 // cleanly.
 #include "ridgesdk.h"
 
+#include "support/grey_bmp.h"
 #include "support/lfs_vectors.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <random>
@@ -133,9 +135,11 @@ TEST(GenerateRawFPT, DeterministicAcrossCallsAndThreads)
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (size_t i = 0; i < images.size(); ++i) {
-                const auto &img = images[(i + static_cast<size_t>(t)) % images.size()];
-                const size_t ref = (i + static_cast<size_t>(t)) % images.size();
-                if (!same(extract(img.px.data(), img.w, img.h).minutiae, reference[ref]))
+                // Each thread starts at a different image, so different
+                // images are extracted at the same time.
+                const size_t k = (i + static_cast<size_t>(t)) % images.size();
+                const auto &img = images[k];
+                if (!same(extract(img.px.data(), img.w, img.h).minutiae, reference[k]))
                     ++mismatches[static_cast<size_t>(t)];
             }
         });
@@ -144,6 +148,50 @@ TEST(GenerateRawFPT, DeterministicAcrossCallsAndThreads)
         th.join();
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(mismatches[static_cast<size_t>(t)], 0) << "thread " << t;
+}
+
+double match(const std::vector<RawMinutia> &a, const std::vector<RawMinutia> &b)
+{
+    TemplateBuffer ta{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(a.data())),
+                      static_cast<uint32_t>(a.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
+    TemplateBuffer tb{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(b.data())),
+                      static_cast<uint32_t>(b.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
+    double score = -1.0;
+    EXPECT_EQ(matchRawFPTs(&ta, &tb, &score), FPT_OK);
+    return score;
+}
+
+TEST(GenerateRawFPT, SampleTemplatesTellFingersApart)
+{
+    // Three impressions each of three fingers: every genuine pair must score
+    // above every impostor pair, which fails on any fault that moves,
+    // turns or loses minutiae wholesale.
+    const std::string dir = std::string(RIDGESDK_TEST_DATA) + "/samples/";
+    std::vector<std::vector<RawMinutia>> templates;
+    std::vector<int> finger;
+    for (int f = 101; f <= 103; ++f) {
+        for (int i = 1; i <= 3; ++i) {
+            ridge_test::GreyImage img;
+            const std::string name = std::to_string(f) + "_" + std::to_string(i) + ".bmp";
+            ASSERT_TRUE(ridge_test::load_grey_bmp(dir + name, img)) << name;
+            const Extracted e = extract(img.pixels.data(), img.width, img.height);
+            ASSERT_EQ(e.status, FPT_OK) << name;
+            expect_well_formed(e, img.width, img.height, name);
+            templates.push_back(e.minutiae);
+            finger.push_back(f);
+        }
+    }
+    double lowest_genuine = 1e9, highest_impostor = -1e9;
+    for (size_t a = 0; a < templates.size(); ++a) {
+        for (size_t b = a + 1; b < templates.size(); ++b) {
+            const double s = match(templates[a], templates[b]);
+            if (finger[a] == finger[b])
+                lowest_genuine = std::min(lowest_genuine, s);
+            else
+                highest_impostor = std::max(highest_impostor, s);
+        }
+    }
+    EXPECT_GT(lowest_genuine, highest_impostor);
 }
 
 TEST(GenerateRawFPT, DegenerateImagesFailCleanlyOrGiveValidTemplates)
