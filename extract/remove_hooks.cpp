@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 namespace ridge {
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int kMaxHookLen = 16;
 constexpr float kMaxHookDistance = 20.0f;
+constexpr int kMaxHookSpan = 20;
 constexpr float kCloseHookDistance = 10.0f;
 
 // lfs::FOUND when a contour of at most 16 steps leads from f to s in
@@ -57,6 +59,10 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
         for (int si = fi + 1; si < n; ++si) {
             const lfs::Minutia &s = minutiae.list[si];
             if (exclusive && (flags[si] || s.type == f.type))
+                continue;
+            // Either offset alone at the limit already rules the pair out;
+            // testing it first spares most distance computations.
+            if (std::abs(s.x - f.x) >= kMaxHookSpan || std::abs(s.y - f.y) >= kMaxHookSpan)
                 continue;
             const float dist = minutia_distance(f, s);
             if (dist >= kMaxHookDistance)

@@ -101,6 +101,34 @@ TEST(GetFpImgQuality, RealImagesOfTheProject)
     }
 }
 
+TEST(GetFpImgQuality, SampleBitmapsOfTheProject)
+{
+    const std::vector<std::string> files = ridge_test::bmp_files(std::string(RIDGESDK_TEST_DATA) + "/samples");
+    ASSERT_FALSE(files.empty());
+    for (const std::string &path : files) {
+        ridge_test::GreyImage img;
+        ASSERT_TRUE(ridge_test::load_grey_bmp(path, img)) << path;
+        double q = -1.0;
+        int32_t area = -1;
+        ASSERT_EQ(getFpImgQuality(img.pixels.data(), img.width, img.height, &q, &area), FPT_OK) << path;
+        EXPECT_GE(q, 25.0) << path;
+        EXPECT_LE(q, 100.0) << path;
+        EXPECT_GT(area, 100 * 64) << path;
+        EXPECT_LE(area, ((img.width + 7) / 8) * ((img.height + 7) / 8) * 64) << path;
+    }
+    // The bitmap read top row first is the captured image of the same print.
+    ridge_test::GreyImage first;
+    ASSERT_TRUE(ridge_test::load_grey_bmp(files[0], first));
+    bool compared = false;
+    for (const ridge_test::VectorFolder &f : ridge_test::vector_folders()) {
+        if (f.name == "fvc2002_db1_b_" + first.name.substr(0, first.name.size() - 4)) {
+            EXPECT_EQ(first.pixels, ridge_test::load_u8(f.file("image.u8")));
+            compared = true;
+        }
+    }
+    EXPECT_TRUE(compared) << first.name;
+}
+
 TEST(GetFpImgQuality, EveryImageOfTheSharedSets)
 {
     const std::vector<std::string> sets = ridge_test::shared_image_sets();

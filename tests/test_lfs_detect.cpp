@@ -203,6 +203,41 @@ TEST(DetectMinutiae, HighCurvatureMovesToTheTip)
     EXPECT_EQ(std::abs(e.x - e.ex) + std::abs(e.y - e.ey), 1);
 }
 
+// Ridge everywhere but a 3x3 valley lake in the middle of a 32x32 image.
+std::vector<unsigned char> small_lake()
+{
+    std::vector<unsigned char> img(32 * 32, 1);
+    for (int y = 15; y <= 17; y++)
+        for (int x = 15; x <= 17; x++)
+            img[static_cast<size_t>(y * 32 + x)] = 0;
+    return img;
+}
+
+TEST(DetectMinutiae, LakeInStraightFlowGivesBifurcations)
+{
+    auto img = small_lake();
+    const auto before = img;
+    const Maps m(32, 32, 0);
+    const auto found = detect(img, 32, 32, m);
+    EXPECT_EQ(img, before);
+    ASSERT_GE(found.num(), 2);
+    for (const auto &e : found.list) {
+        EXPECT_EQ(e.type, lfs::BIFURCATION);
+        EXPECT_EQ(img[static_cast<size_t>(e.y * 32 + e.x)], 0);
+    }
+}
+
+TEST(DetectMinutiae, SmallLoopInCurvedFlowIsFilledAndYieldsNothing)
+{
+    // In a high-curvature block the lake's contour closes within the half
+    // contour: a loop too short to hold minutiae, so it is filled in.
+    auto img = small_lake();
+    const Maps m(32, 32, 0, 0, 1);
+    const auto found = detect(img, 32, 32, m);
+    EXPECT_EQ(found.num(), 0);
+    EXPECT_EQ(img, std::vector<unsigned char>(32 * 32, 1));
+}
+
 // Row 2 of a width x 4 image holds a ridge of run_len pixels from x = 5,
 // then, one pixel after it, a second ridge of 3 pixels.
 std::vector<unsigned char> long_run(int width, int run_len)
