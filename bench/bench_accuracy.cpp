@@ -1,323 +1,179 @@
-// Accuracy evaluation on a folder of fingerprint images with its genuine and
-// impostor match lists: extracts every template through the SDK on all
-// cores, matches every listed pair, and reports the failed images, the
-// minutiae per image, the equal error rate, FNMR at FMR 1% and 0.1% where
-// the impostor count allows, and the mean extraction and match times. Writes
-// an SVG with the score histograms and the DET curve.
+// Accuracy on the real data sets: extraction over every image, then the
+// matcher over the genuine and all impostor pairs of each set; minutiae
+// counts, score distributions, EER and FNMR at fixed FMRs.
 //
-// Usage: bench_accuracy FOLDER [--impostors LIST] [--svg PATH] [--threads N]
-// FOLDER holds the .bmp images, pairs_genuine.txt and pairs_impostor_all.txt
-// (or pairs_impostor.txt); each list line names two images of the folder.
-#include "accuracy_metrics.h"
-#include "accuracy_svg.h"
+// Usage: bench_accuracy [data folder] [template dump folder]
+#include "bench_images.h"
 
-#include "bmp_image.h"
 #include "ridgesdk.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <map>
-#include <numeric>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Template = std::vector<RawMinutia>;
 
-struct Options {
-    std::string folder, impostor_list, svg_path;
-    unsigned threads = 0;
+struct Summary {
+    double mean = 0, min = 0, max = 0, p50 = 0, p90 = 0, p99 = 0;
 };
 
-struct ImageResult {
-    std::string name;
-    bool extracted = false;
-    std::string failure;
-    std::vector<RawMinutia> minutiae;
-    double extraction_ms = 0;
-};
-
-struct PairList {
-    std::string file;
-    std::vector<std::pair<std::string, std::string>> pairs;
-};
-
-bool file_exists(const std::string &path) { return std::ifstream(path).good(); }
-
-std::string base_name(std::string path)
+Summary summarise(std::vector<double> v)
 {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    Summary s;
+    if (v.empty())
+        return s;
+    std::sort(v.begin(), v.end());
+    double sum = 0;
+    for (double x : v)
+        sum += x;
+    auto at = [&](double q) { return v[static_cast<size_t>(q * static_cast<double>(v.size() - 1) + 0.5)]; };
+    s.mean = sum / static_cast<double>(v.size());
+    s.min = v.front();
+    s.max = v.back();
+    s.p50 = at(0.5);
+    s.p90 = at(0.9);
+    s.p99 = at(0.99);
+    return s;
 }
 
-bool read_pair_list(const std::string &path, PairList *list)
+// Fraction of impostor scores at or above t, and of genuine scores below it.
+double fmr(const std::vector<double> &impostor, double t)
 {
-    std::ifstream in(path);
-    if (!in)
-        return false;
-    list->file = base_name(path);
-    std::string a, b;
-    while (in >> a >> b)
-        list->pairs.emplace_back(a, b);
-    return true;
+    return static_cast<double>(std::count_if(impostor.begin(), impostor.end(), [t](double s) { return s >= t; })) /
+           static_cast<double>(impostor.size());
+}
+double fnmr(const std::vector<double> &genuine, double t)
+{
+    return static_cast<double>(std::count_if(genuine.begin(), genuine.end(), [t](double s) { return s < t; })) /
+           static_cast<double>(genuine.size());
 }
 
-// Runs work(k) for k = 0..count-1 on the given number of threads.
-void parallel_for(size_t count, unsigned threads, const std::function<void(size_t)> &work)
+// Threshold swept over all scores; the point where FMR and FNMR are closest,
+// their mean.
+double equal_error_rate(const std::vector<double> &genuine, const std::vector<double> &impostor)
 {
-    std::atomic<size_t> next{0};
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t)
-        pool.emplace_back([&] {
-            for (size_t k = next++; k < count; k = next++)
-                work(k);
-        });
-    for (std::thread &t : pool)
-        t.join();
+    std::vector<double> thresholds(genuine);
+    thresholds.insert(thresholds.end(), impostor.begin(), impostor.end());
+    thresholds.push_back(1e300);
+    double best_gap = 2.0, eer = 1.0;
+    for (double t : thresholds) {
+        const double a = fmr(impostor, t), b = fnmr(genuine, t);
+        if (std::fabs(a - b) < best_gap) {
+            best_gap = std::fabs(a - b);
+            eer = (a + b) / 2.0;
+        }
+    }
+    return eer;
 }
 
-void extract(const std::string &folder, ImageResult *image)
+// Lowest FNMR over thresholds whose FMR does not exceed the target.
+double fnmr_at_fmr(const std::vector<double> &genuine, const std::vector<double> &impostor, double target)
 {
-    std::ifstream in(folder + "/" + image->name, std::ios::binary);
-    if (!in) {
-        image->failure = "cannot be read";
+    std::vector<double> thresholds(genuine);
+    thresholds.insert(thresholds.end(), impostor.begin(), impostor.end());
+    thresholds.push_back(1e300);
+    double best = 1.0;
+    for (double t : thresholds)
+        if (fmr(impostor, t) <= target)
+            best = std::min(best, fnmr(genuine, t));
+    return best;
+}
+
+void dump_template(const std::string &path, const Template &t)
+{
+    FILE *f = std::fopen(path.c_str(), "w");
+    if (f == nullptr)
         return;
-    }
-    const std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<unsigned char> grey;
-    int32_t width = 0, height = 0;
-    if (ridge::bmp_to_grey_image(file.data(), file.size(), grey, width, height) != 1) {
-        image->failure = "not an 8-bit bitmap";
-        return;
-    }
-    TemplateBuffer raw{nullptr, 0, FPT_FORMAT_RAW};
-    const auto start = Clock::now();
-    const SdkStatus status = generateRawFPT(grey.data(), width, height, &raw);
-    image->extraction_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (status != FPT_OK) {
-        image->failure = "generateRawFPT returned " + std::to_string(status);
-    } else {
-        const RawMinutia *m = reinterpret_cast<const RawMinutia *>(raw.data);
-        image->minutiae.assign(m, m + raw.size / sizeof(RawMinutia));
-        image->extracted = true;
-    }
-    free_FPAPI_mem(raw.data);
+    for (const auto &m : t)
+        std::fprintf(f, "%d %d %d %d\n", m.x, m.y, m.angle, m.type);
+    std::fclose(f);
 }
 
-struct Scored {
-    std::vector<double> scores;
-    double match_us_sum = 0;
-    size_t with_failed_image = 0;
-};
-
-Scored match_pairs(const PairList &list, const std::map<std::string, const ImageResult *> &images,
-                   unsigned threads)
+std::vector<double> scores(const std::vector<std::pair<std::string, std::string>> &pairs,
+                           const std::map<std::string, Template> &templates, std::string *zero_pairs = nullptr)
 {
-    Scored out;
-    out.scores.assign(list.pairs.size(), 0.0);
-    std::vector<double> micros(list.pairs.size(), 0.0);
-    static const std::vector<RawMinutia> kEmpty;
-    auto minutiae_of = [&](const std::string &name) -> const std::vector<RawMinutia> & {
-        const auto it = images.find(name);
-        return it == images.end() ? kEmpty : it->second->minutiae;
-    };
-    parallel_for(list.pairs.size(), threads, [&](size_t k) {
-        const std::vector<RawMinutia> &a = minutiae_of(list.pairs[k].first);
-        const std::vector<RawMinutia> &b = minutiae_of(list.pairs[k].second);
-        const TemplateBuffer ta{reinterpret_cast<unsigned char *>(const_cast<RawMinutia *>(a.data())),
-                                static_cast<uint32_t>(a.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
-        const TemplateBuffer tb{reinterpret_cast<unsigned char *>(const_cast<RawMinutia *>(b.data())),
-                                static_cast<uint32_t>(b.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
+    std::vector<double> out;
+    for (const auto &p : pairs) {
+        auto a = templates.find(p.first), b = templates.find(p.second);
+        if (a == templates.end() || b == templates.end())
+            continue;
+        TemplateBuffer ta{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(a->second.data())),
+                          static_cast<uint32_t>(a->second.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
+        TemplateBuffer tb{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(b->second.data())),
+                          static_cast<uint32_t>(b->second.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
         double score = 0;
-        const auto start = Clock::now();
-        matchRawFPTs(&ta, &tb, &score);
-        micros[k] = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-        out.scores[k] = score;
-    });
-    out.match_us_sum = std::accumulate(micros.begin(), micros.end(), 0.0);
-    for (const auto &p : list.pairs) {
-        const auto a = images.find(p.first), b = images.find(p.second);
-        if (a == images.end() || b == images.end() || !a->second->extracted || !b->second->extracted)
-            ++out.with_failed_image;
+        if (matchRawFPTs(&ta, &tb, &score) == FPT_OK)
+            out.push_back(score);
+        if (zero_pairs != nullptr && score == 0.0)
+            *zero_pairs += " " + p.first + "/" + p.second;
     }
     return out;
 }
 
-std::string percent(double share)
+void print_summary(const char *what, const Summary &s)
 {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.2f%%", share * 100.0);
-    return b;
+    std::printf("  %-22s mean %7.2f  min %7.2f  p50 %7.2f  p90 %7.2f  p99 %7.2f  max %7.2f\n", what, s.mean, s.min,
+                s.p50, s.p90, s.p99, s.max);
 }
 
-bool parse_options(int argc, char **argv, Options *o)
+void evaluate_set(const std::string &dir, const char *name, const std::string &dump_dir)
 {
-    for (int k = 1; k < argc; ++k) {
-        const std::string a = argv[k];
-        if ((a == "--impostors" || a == "--svg" || a == "--threads") && k + 1 < argc) {
-            const std::string v = argv[++k];
-            if (a == "--impostors")
-                o->impostor_list = v;
-            else if (a == "--svg")
-                o->svg_path = v;
-            else
-                o->threads = static_cast<unsigned>(std::max(1, std::atoi(v.c_str())));
-        } else if (!a.empty() && a[0] != '-' && o->folder.empty()) {
-            o->folder = a;
-        } else {
-            return false;
+    std::map<std::string, Template> templates;
+    std::vector<double> counts;
+    std::vector<std::string> failed;
+    for (const auto &file : bench::set_images(dir)) {
+        bench::GreyImage img;
+        TemplateBuffer t{nullptr, 0, 0};
+        if (!bench::load_grey_bmp(dir + "/" + file, img) ||
+            generateRawFPT(img.pixels.data(), img.width, img.height, &t) != FPT_OK) {
+            failed.push_back(file);
+            free_FPAPI_mem(t.data);
+            continue;
         }
+        Template tpl(t.size / sizeof(RawMinutia));
+        if (!tpl.empty())
+            std::memcpy(tpl.data(), t.data, tpl.size() * sizeof(RawMinutia));
+        free_FPAPI_mem(t.data);
+        counts.push_back(static_cast<double>(tpl.size()));
+        if (!dump_dir.empty())
+            dump_template(dump_dir + "/" + name + "_" + file.substr(0, file.rfind('.')) + ".txt", tpl);
+        templates[file] = std::move(tpl);
     }
-    return !o->folder.empty();
+    std::string zero_genuine;
+    const auto genuine = scores(bench::load_pairs(dir + "/pairs_genuine.txt"), templates, &zero_genuine);
+    const auto impostor = scores(bench::load_pairs(dir + "/pairs_impostor_all.txt"), templates);
+
+    std::printf("%s: %zu images, %zu failed", name, templates.size() + failed.size(), failed.size());
+    for (const auto &f : failed)
+        std::printf(" %s", f.c_str());
+    std::printf("\n");
+    print_summary("minutiae per image", summarise(counts));
+    print_summary("genuine scores", summarise(genuine));
+    print_summary("impostor scores", summarise(impostor));
+    std::printf("  genuine pairs scoring 0: %zu%s\n",
+                static_cast<size_t>(std::count(genuine.begin(), genuine.end(), 0.0)), zero_genuine.c_str());
+    if (!genuine.empty() && !impostor.empty())
+        std::printf("  %zu genuine, %zu impostor pairs: EER %.2f%%, FNMR at FMR 1%% %.2f%%, at FMR 0.1%% %.2f%%\n",
+                    genuine.size(), impostor.size(), 100.0 * equal_error_rate(genuine, impostor),
+                    100.0 * fnmr_at_fmr(genuine, impostor, 0.01), 100.0 * fnmr_at_fmr(genuine, impostor, 0.001));
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options o;
-    if (!parse_options(argc, argv, &o)) {
-        std::fprintf(stderr, "usage: bench_accuracy FOLDER [--impostors LIST] [--svg PATH] [--threads N]\n");
-        return 2;
+    const std::string root = bench::data_root(argc, argv, RIDGESDK_SHARED_DATA);
+    const std::string dump_dir = argc > 2 ? argv[2] : "";
+    if (!bench::is_dir(root)) {
+        std::printf("bench_accuracy: no data at %s, skipped\n", root.c_str());
+        return 0;
     }
-    const std::string set = base_name(o.folder);
-    if (o.impostor_list.empty())
-        o.impostor_list = file_exists(o.folder + "/pairs_impostor_all.txt") ? o.folder + "/pairs_impostor_all.txt"
-                                                                            : o.folder + "/pairs_impostor.txt";
-    if (o.svg_path.empty())
-        o.svg_path = set + "_accuracy.svg";
-    if (o.threads == 0)
-        o.threads = std::max(1u, std::thread::hardware_concurrency());
-
-    PairList genuine, impostor;
-    if (!read_pair_list(o.folder + "/pairs_genuine.txt", &genuine) ||
-        !read_pair_list(o.impostor_list, &impostor)) {
-        std::fprintf(stderr, "bench_accuracy: cannot read %s/pairs_genuine.txt or %s\n", o.folder.c_str(),
-                     o.impostor_list.c_str());
-        return 1;
-    }
-    if (genuine.pairs.empty() || impostor.pairs.empty()) {
-        std::fprintf(stderr, "bench_accuracy: a match list holds no pair\n");
-        return 1;
-    }
-
-    // Every image named in the lists, in name order.
-    std::vector<ImageResult> images;
-    {
-        std::vector<std::string> names;
-        for (const PairList *l : {&genuine, &impostor})
-            for (const auto &p : l->pairs) {
-                names.push_back(p.first);
-                names.push_back(p.second);
-            }
-        std::sort(names.begin(), names.end());
-        names.erase(std::unique(names.begin(), names.end()), names.end());
-        for (const std::string &n : names)
-            images.push_back(ImageResult{n, false, "", {}, 0});
-    }
-
-    const auto extraction_start = Clock::now();
-    parallel_for(images.size(), o.threads, [&](size_t k) { extract(o.folder, &images[k]); });
-    const double extraction_wall_s =
-        std::chrono::duration<double>(Clock::now() - extraction_start).count();
-    std::map<std::string, const ImageResult *> by_name;
-    for (const ImageResult &i : images)
-        by_name[i.name] = &i;
-
-    const Scored g = match_pairs(genuine, by_name, o.threads);
-    const Scored im = match_pairs(impostor, by_name, o.threads);
-
-    // Report.
-    std::printf("Set %s (%s)\n", set.c_str(), o.folder.c_str());
-    std::vector<const ImageResult *> failed;
-    std::vector<int> counts;
-    double extraction_ms = 0;
-    for (const ImageResult &i : images) {
-        extraction_ms += i.extraction_ms;
-        if (i.extracted)
-            counts.push_back(static_cast<int>(i.minutiae.size()));
-        else
-            failed.push_back(&i);
-    }
-    std::printf("Images: %zu, extracted %zu, failed %zu\n", images.size(), counts.size(), failed.size());
-    for (const ImageResult *f : failed)
-        std::printf("  failed: %s (%s)\n", f->name.c_str(), f->failure.c_str());
-    if (!counts.empty()) {
-        std::vector<int> sorted = counts;
-        std::sort(sorted.begin(), sorted.end());
-        std::printf("Minutiae per image: mean %.1f, median %d, min %d, max %d\n",
-                    std::accumulate(counts.begin(), counts.end(), 0.0) / static_cast<double>(counts.size()),
-                    sorted[sorted.size() / 2], sorted.front(), sorted.back());
-        int column = 0;
-        for (const ImageResult &i : images) {
-            if (!i.extracted)
-                continue;
-            std::printf("%s%-12s %3zu", column == 0 ? "  " : "   ", i.name.c_str(), i.minutiae.size());
-            if (++column == 6) {
-                std::printf("\n");
-                column = 0;
-            }
-        }
-        if (column != 0)
-            std::printf("\n");
-    }
-    std::printf("Comparisons: %zu genuine (%s), %zu impostor (%s); %zu involve a failed image and score 0\n",
-                genuine.pairs.size(), genuine.file.c_str(), impostor.pairs.size(), impostor.file.c_str(),
-                g.with_failed_image + im.with_failed_image);
-    auto mean_of = [](const std::vector<double> &v) {
-        return std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
-    };
-    std::printf("Genuine scores: mean %.2f, min %.2f, max %.2f; impostor scores: mean %.2f, max %.2f\n",
-                mean_of(g.scores), *std::min_element(g.scores.begin(), g.scores.end()),
-                *std::max_element(g.scores.begin(), g.scores.end()), mean_of(im.scores),
-                *std::max_element(im.scores.begin(), im.scores.end()));
-
-    const std::vector<ridge_eval::OperatingPoint> curve = ridge_eval::error_tradeoff(g.scores, im.scores);
-    const ridge_eval::EqualErrorRate eer = ridge_eval::equal_error_rate(curve);
-    std::printf("EER: %s (threshold %.2f)\n", percent(eer.rate).c_str(), eer.threshold);
-    std::string figures = "EER " + percent(eer.rate);
-    for (double target : {0.01, 0.001}) {
-        double fnmr = 0;
-        if (ridge_eval::fnmr_at_fmr(curve, im.scores.size(), target, &fnmr)) {
-            std::printf("FNMR at FMR %s: %s\n", percent(target).c_str(), percent(fnmr).c_str());
-            figures += ", FNMR " + percent(fnmr) + " at FMR " + percent(target);
-        } else {
-            std::printf("FNMR at FMR %s: not resolved by %zu impostor comparisons (needs %.0f)\n",
-                        percent(target).c_str(), im.scores.size(), 1.0 / target);
-        }
-    }
-    const double match_us = (g.match_us_sum + im.match_us_sum) / static_cast<double>(g.scores.size() + im.scores.size());
-    std::printf("Mean extraction time: %.2f ms per image (%u threads, %.2f s in all)\n",
-                extraction_ms / static_cast<double>(images.size()), o.threads, extraction_wall_s);
-    std::printf("Mean match time: %.1f us per pair (genuine %.1f, impostor %.1f)\n", match_us,
-                g.match_us_sum / static_cast<double>(g.scores.size()),
-                im.match_us_sum / static_cast<double>(im.scores.size()));
-
-    ridge_eval::PictureFacts facts;
-    facts.title = set + ": " + std::to_string(genuine.pairs.size()) + " genuine, " +
-                  std::to_string(impostor.pairs.size()) + " impostor comparisons";
-    facts.subtitle = figures + "; " + std::to_string(failed.size()) + " of " + std::to_string(images.size()) +
-                     " images failed";
-    facts.genuine = g.scores;
-    facts.impostor = im.scores;
-    facts.curve = curve;
-    facts.eer = eer;
-    std::ofstream svg(o.svg_path);
-    svg << ridge_eval::accuracy_svg(facts);
-    if (!svg) {
-        std::fprintf(stderr, "bench_accuracy: cannot write %s\n", o.svg_path.c_str());
-        return 1;
-    }
-    std::printf("SVG: %s\n", o.svg_path.c_str());
+    for (const char *set : bench::kDataSets)
+        if (bench::is_dir(root + "/" + set))
+            evaluate_set(root + "/" + set, set, dump_dir);
     return 0;
 }

@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets into fuzz/corpus/.
+
+Run from anywhere; the seeds are derived from synthetic templates and from
+one sample fingerprint of tests/data/samples.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SAMPLE = os.path.join(HERE, '..', 'tests', 'data', 'samples', '101_1.bmp')
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, 'corpus', target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+def minutiae(count, seed):
+    """A plausible template: types 1 and 2, coordinates inside 388 x 374."""
+    out = []
+    state = seed
+    for _ in range(count):
+        state = (state * 1103515245 + 12345) & 0x7fffffff
+        out.append((1 + state % 2, 20 + state % 350, 20 + (state >> 9) % 330, 2 * ((state >> 3) % 181)))
+    return out
+
+
+def raw_bytes(ms):
+    return b''.join(struct.pack('<4i', *m) for m in ms)
+
+
+def fmr_record(ms, views=1):
+    body = b''
+    for t, x, y, a in ms:
+        kind = 2 if t == 2 else 1
+        body += struct.pack('>HHBB', (kind << 14) | (x & 0x3fff), y & 0x3fff, a // 2, 0)
+    header = b'FMR\0' + b' 20\0' + struct.pack('>HHHHHHHH', 32 + 6 * len(ms), 1, 0, 0, 388, 374, 197, 197)
+    header += bytes([views, 0, 0, 0, 80, len(ms)])
+    return header + body + b'\0\0'
+
+
+def packed(ms):
+    return b''.join(struct.pack('<I', t + 4 * x + 4096 * y + 4194304 * a) for t, x, y, a in ms)
+
+
+def raw_text(ms):
+    lines = ['%d' % len(ms)] + ['%d, %d, %d, %d' % m for m in ms]
+    return ('\r\n'.join(lines) + '\r\n').encode()
+
+
+def bitmap(width, height, pixels):
+    stride = (width + 3) // 4 * 4
+    rows = b''
+    for r in range(height):
+        row = pixels[r * width:(r + 1) * width]
+        rows += row + b'\0' * (stride - width)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 8, 0, len(rows), 19685, 19685, 256, 0)
+    palette = b''.join(bytes([g, g, g, 0]) for g in range(256))
+    head = b'BM' + struct.pack('<IHHI', 14 + 40 + 1024 + len(rows), 0, 0, 1078)
+    return head + info + palette + rows
+
+
+def sample_crop(size):
+    """Top-left-aligned crop of the centre of the sample, rows top first."""
+    data = open(SAMPLE, 'rb').read()
+    width, height = struct.unpack('<ii', data[18:26])
+    stride = (width + 3) // 4 * 4
+    x0 = (width - size) // 2
+    y0 = (height - size) // 2
+    out = b''
+    for r in range(y0, y0 + size):
+        file_row = height - 1 - r
+        start = 1078 + file_row * stride + x0
+        out += data[start:start + size]
+    return out
+
+
+def main():
+    small, full = minutiae(5, 1), minutiae(40, 7)
+    write('fuzz_fmr378_to_raw', 'five', fmr_record(small))
+    write('fuzz_fmr378_to_raw', 'forty', fmr_record(full))
+    write('fuzz_fmr378_to_raw', 'empty', fmr_record([]))
+    write('fuzz_fmr378_to_raw', 'no_views', fmr_record(small, views=0))
+
+    write('fuzz_packed_to_raw', 'five', packed(small))
+    write('fuzz_packed_to_raw', 'forty', packed(full))
+
+    write('fuzz_load_raw_txt', 'five', raw_text(small))
+    write('fuzz_load_raw_txt', 'compact', b'2\n1,120,87,34\n\n2,5,6,360\n')
+    write('fuzz_load_raw_txt', 'empty', b'0\n')
+
+    write('fuzz_bmp_to_grey_image', 'even', bitmap(8, 4, bytes(range(32))))
+    write('fuzz_bmp_to_grey_image', 'padded', bitmap(5, 3, bytes(range(15))))
+
+    split = struct.pack('<HB', 16 * 20, 0)
+    write('fuzz_match_raw', 'genuine', split + raw_bytes(full[:20]) + raw_bytes(full[5:30]))
+    write('fuzz_match_raw', 'small', struct.pack('<HB', 80, 0) + raw_bytes(small) + raw_bytes(full[:6]))
+
+    side = 160
+    crop = sample_crop(side)
+    for target in ('fuzz_generate_raw', 'fuzz_image_quality'):
+        write(target, 'finger_160', bytes([side - 1, side - 1]) + crop)
+        write(target, 'finger_96', bytes([95, 95]) + sample_crop(96))
+        write(target, 'flat', bytes([63, 63, 128]))
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the built SDK into an empty prefix, checks what landed there,
+# then builds the consumer against it both ways, with CMake's find_package
+# and with pkg-config, and runs both programs.
+# Usage: install_consumer.sh BUILD_DIR SOURCE_DIR WORK_DIR C_COMPILER
+set -euo pipefail
+build=$1
+source=$2
+work=$3
+cc=$4
+
+rm -rf "$work"
+mkdir -p "$work"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+
+libdir=$(dirname "$(find "$prefix" -name 'libridgesdk.so' | head -1)")
+for file in include/ridgesdk.h bin/ridgeforge; do
+  [ -e "$prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
+done
+version_file=$(find "$libdir" -name 'libridgesdk.so.*.*.*' | head -1)
+[ -n "$version_file" ] || { echo "no versioned libridgesdk.so.X.Y.Z" >&2; exit 1; }
+soname=$(objdump -p "$version_file" | sed -n 's/^ *SONAME *//p')
+[ "$soname" = "libridgesdk.so.1" ] || { echo "SONAME is '$soname'" >&2; exit 1; }
+[ -e "$libdir/$soname" ] || { echo "no $soname link" >&2; exit 1; }
+
+echo "== find_package"
+cmake -S "$source/tests/install_consumer" -B "$work/consumer-cmake" \
+  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_COMPILER="$cc" >"$work/consumer-cmake.log"
+cmake --build "$work/consumer-cmake" >>"$work/consumer-cmake.log"
+"$work/consumer-cmake/consumer"
+
+echo "== pkg-config"
+if ! command -v pkg-config >/dev/null; then
+  echo "pkg-config is not installed (apt-get install pkg-config)" >&2
+  exit 1
+fi
+# The installed tree is moved first: the package files must not depend on
+# where it was installed.
+mv "$prefix" "$work/moved"
+prefix=$work/moved
+libdir=${libdir/$work\/prefix/$prefix}
+flags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs ridgesdk)
+echo "pkg-config: $flags"
+# shellcheck disable=SC2086
+"$cc" -Wall -Wextra -Werror "$source/tests/install_consumer/consumer.c" $flags \
+  -o "$work/consumer-pc"
+LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"

@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# Runs ridgeforge or ridgescore under valgrind over one group of cases of
+# its table of failures (or its success path) and fails on any leak, any
+# invalid access, a crash, or an exit code or message other than expected.
+#
+# Usage: valgrind_programs.sh VALGRIND PROGRAM CASE SOURCE_DATA_DIR WORK_DIR
+#   CASE is one of the case_* functions below, without the prefix.
+set -uo pipefail
+
+valgrind=$1
+program=$2
+case_name=$3
+data=$4
+work=$5
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+
+failures=0
+runs=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# run_checked LABEL EXPECTED_CODES -- ARGS...: runs the program under
+# valgrind with no terminal on its input; EXPECTED_CODES is a list such as
+# "0" or "0 255". Leaves the output in out.txt / err.txt.
+run_checked() {
+  local label=$1 expected=$2
+  shift 3
+  runs=$((runs + 1))
+  "$valgrind" --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=99 \
+    --log-file=valgrind.log "$program" "$@" </dev/null >out.txt 2>err.txt
+  code=$?
+  if grep -q "ERROR SUMMARY: [1-9]" valgrind.log || [ "$code" -eq 99 ]; then
+    fail "$label: valgrind reports errors (exit $code)"
+    cat valgrind.log >&2
+    return
+  fi
+  local ok=1
+  case " $expected " in *" $code "*) ok=0 ;; esac
+  if [ $ok -ne 0 ]; then
+    fail "$label: exit code $code, expected one of: $expected"
+    echo "--- stdout:" >&2; cat out.txt >&2
+    echo "--- stderr:" >&2; cat err.txt >&2
+  fi
+}
+
+expect_out() { grep -qF -- "$2" out.txt || fail "$1: stdout lacks '$2'"; }
+expect_err() { grep -qF -- "$2" err.txt || fail "$1: stderr lacks '$2'"; }
+
+# Writes BYTES (printf escapes) at OFFSET of FILE, in place.
+patch_bytes() {
+  printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+sample_bitmap=$data/samples/101_1.bmp
+
+# The extraction is still allowed to fail while the detector is incomplete;
+# everything after it must then not have run.
+extraction_outcome() {
+  local label=$1 file=$2
+  if [ "$code" -eq 0 ]; then
+    expect_out "$label" "template has "
+    [ -z "$file" ] || [ -f "$file" ] || fail "$label: $file not written"
+  else
+    expect_out "$label" "generateRawFPT returned error code"
+  fi
+}
+
+# ---- ridgeforge ----------------------------------------------------------
+
+case_forge_usage() {
+  run_checked "no arguments" "0" --
+  expect_out "no arguments" "Error arguments:"
+  run_checked "two arguments" "0" -- 1 "$sample_bitmap"
+  expect_out "two arguments" "ridgeforge format in.bmp outFPT"
+}
+
+case_forge_unreadable_bitmaps() {
+  run_checked "missing bitmap" "0" -- 1 missing.bmp out.txt
+  expect_err "missing bitmap" "ERROR : filesize : file missing.bmp could not be opened"
+  # A folder opens but cannot be read: load_file's short-read path.
+  mkdir -p folder.bmp
+  run_checked "folder as bitmap" "0" -- 1 folder.bmp out.txt
+  [ -s err.txt ] || fail "folder as bitmap: no message on stderr"
+}
+
+case_forge_bad_bitmaps() {
+  local size
+  size=$(stat -c %s "$sample_bitmap")
+  : >empty.bmp
+  head -c 1078 "$sample_bitmap" >header_only.bmp
+  cp "$sample_bitmap" not_bm.bmp && patch_bytes not_bm.bmp 0 'XY'
+  cp "$sample_bitmap" two_planes.bmp && patch_bytes two_planes.bmp 26 '\002'
+  cp "$sample_bitmap" bits24.bmp && patch_bytes bits24.bmp 28 '\030'
+  cp "$sample_bitmap" compressed.bmp && patch_bytes compressed.bmp 30 '\001'
+  head -c $((size - 1)) "$sample_bitmap" >truncated.bmp
+  cp "$sample_bitmap" top_down.bmp && patch_bytes top_down.bmp 22 '\377\377\377\377'
+  cp "$sample_bitmap" zero_width.bmp && patch_bytes zero_width.bmp 18 '\000\000\000\000'
+  cp "$sample_bitmap" huge.bmp && patch_bytes huge.bmp 18 '\377\377\000\000' &&
+    patch_bytes huge.bmp 22 '\377\377\000\000'
+  for bitmap in empty header_only not_bm two_planes bits24 compressed truncated top_down \
+      zero_width huge; do
+    run_checked "$bitmap.bmp" "255" -- 2 "$bitmap.bmp" out.raw
+    expect_out "$bitmap.bmp" "error=-1 when converting raw img to bmp img"
+    [ ! -e out.raw ] || fail "$bitmap.bmp: a template file was written"
+  done
+}
+
+case_forge_small_images() {
+  # Images too small for the detector's blocks: the quality or the
+  # extraction fails with its status as exit code, or both succeed.
+  local side
+  for side in 1 7 16 40; do
+    local stride=$(((side + 3) / 4 * 4))
+    head -c 1078 "$sample_bitmap" >small.bmp
+    head -c $((stride * side)) /dev/zero | tr '\000' '\200' >>small.bmp
+    patch_bytes small.bmp 18 "$(printf '\\%03o\\000\\000\\000' "$side")"
+    patch_bytes small.bmp 22 "$(printf '\\%03o\\000\\000\\000' "$side")"
+    rm -f out.pk
+    run_checked "${side}x$side image" "0 255" -- 3 small.bmp out.pk
+    if [ "$code" -ne 0 ]; then
+      grep -qE "(getFpImgQuality|generateRawFPT) returned error code -1" out.txt ||
+        fail "${side}x$side image: exit $code without the failing call's line"
+    fi
+  done
+}
+
+case_forge_formats() {
+  local format
+  for format in 1 2 3 4; do
+    run_checked "format $format" "0 255" -- "$format" "$sample_bitmap" "out.$format"
+    extraction_outcome "format $format" "out.$format"
+  done
+}
+
+case_forge_unknown_format() {
+  run_checked "format 0" "0 255" -- 0 "$sample_bitmap" out.0
+  extraction_outcome "format 0" ""
+  if [ "$code" -eq 0 ]; then
+    expect_out "format 0" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
+    [ ! -e out.0 ] || fail "format 0: a file was written"
+  fi
+}
+
+case_forge_unwritable_output() {
+  local format
+  for format in 1 2 3 4; do
+    run_checked "unwritable, format $format" "0 255" -- "$format" "$sample_bitmap" no/such/dir/out
+    extraction_outcome "unwritable, format $format" ""
+    if [ "$code" -eq 0 ] && [ "$format" -ne 1 ]; then
+      expect_err "unwritable, format $format" "ERORR : save_file : fopen : no/such/dir/out"
+    fi
+  done
+}
+
+# ---- ridgescore ----------------------------------------------------------
+
+copy_templates() {
+  cp "$data"/templates/* .
+}
+
+case_score_usage() {
+  run_checked "no arguments" "0" --
+  expect_out "no arguments" "Error arguments:"
+  run_checked "two arguments" "0" -- 1 list.txt
+  expect_out "two arguments" "match format in_match_list.txt out_score_list.txt"
+}
+
+case_score_lists() {
+  copy_templates
+  printf 'a.txt b.txt\n' >list.txt
+  run_checked "missing match list" "0 1" -- 1 no_list.txt scores.txt
+  run_checked "unwritable score list" "0 1" -- 1 list.txt no/such/dir/scores.txt
+  run_checked "format 7" "0" -- 7 list.txt scores.txt
+  expect_out "format 7" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
+  [ ! -s scores.txt ] || fail "format 7: score list not empty"
+  : >empty_list.txt
+  run_checked "empty match list" "0" -- 1 empty_list.txt scores.txt
+  local long_name
+  long_name=$(printf 'n%.0s' $(seq 300))
+  printf 'a.txt %s\na.txt b.txt\na.txt\n' "$long_name" >odd_list.txt
+  run_checked "long name, lone name" "0" -- 1 odd_list.txt scores.txt
+  grep -q '^a.txt, b.txt, ' scores.txt || fail "long name, lone name: valid pair not scored"
+}
+
+# One match list per format: a good pair, then pairs whose first, second or
+# both templates fail to load or to convert.
+score_format() {
+  local format=$1 ext=$2
+  shift 2
+  copy_templates
+  {
+    echo "a.$ext b.$ext"
+    echo "missing.$ext b.$ext"
+    echo "a.$ext missing.$ext"
+    echo "missing.$ext missing.$ext"
+    local bad
+    for bad in "$@"; do
+      echo "$bad a.$ext"
+      echo "a.$ext $bad"
+    done
+  } >list.txt
+  run_checked "format $format" "0" -- "$format" list.txt scores.txt
+  expect_out "format $format" "Average match time = "
+  local pairs=$((4 + 2 * $#))
+  [ "$(grep -c ', [0-9.]*$' scores.txt)" -eq "$pairs" ] ||
+    fail "format $format: expected $pairs score lines"
+  grep -q "^a.$ext, b.$ext, [0-9.]*$" scores.txt || fail "format $format: good pair not scored"
+  grep -q "^missing.$ext, b.$ext, -1$" scores.txt || fail "format $format: no -1 line"
+  grep -q "^a.$ext, missing.$ext, -2$" scores.txt || fail "format $format: no -2 line"
+}
+
+case_score_raw_text() { score_format 1 txt bad_line.txt too_many.txt short.txt empty.bin; }
+case_score_raw_binary() { score_format 2 raw big.raw odd.raw empty.bin; }
+case_score_packed() { score_format 3 pk big.pk empty.bin a.raw; }
+case_score_fmr378() { score_format 4 fmr bad_version.fmr short.fmr empty.bin a.pk; }
+
+if ! declare -F "case_$case_name" >/dev/null; then
+  echo "unknown case $case_name" >&2
+  exit 2
+fi
+"case_$case_name"
+echo "$case_name: $runs runs under valgrind, $failures failures"
+[ $failures -eq 0 ]
