@@ -13,8 +13,6 @@ namespace ridge {
 
 namespace {
 
-// Widest angle between a base and a live minutia that may be one point.
-constexpr int32_t kMaxCandidateAngle = 90;
 constexpr int kMinimumCorrespondingNeighbours = 3;
 
 // Working storage of one comparison, one per thread, so that comparisons on
@@ -65,6 +63,11 @@ int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *bas
 }
 
 } // namespace
+
+bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
+{
+    return circular_difference(base_angle, live_angle) <= kMaxCandidateAngle;
+}
 
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count)
 {
@@ -136,7 +139,7 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     for (int i = 0; i < base_count; ++i) {
         const Neighbourhood &base_hood = w.base_table.entries[i];
         for (int j = 0; j < live_count; ++j) {
-            if (circular_difference(base[i].angle, live[j].angle) > kMaxCandidateAngle)
+            if (!withinCandidateAngle(base[i].angle, live[j].angle))
                 continue;
             const Neighbourhood &live_hood = w.live_table.entries[j];
             if (keyed && (!distanceRangesOverlap(base_hood, live_hood) ||
