@@ -114,7 +114,8 @@ Prepared prepare(const Pair &p)
 
 struct Tables {
     ridge::NeighbourhoodTable base, live;
-    ridge::NeighbourhoodKeys base_keys, live_keys;
+    ridge::BaseKeys base_keys;
+    ridge::LiveKeys live_keys;
 };
 
 void build_tables(const Prepared &p, Tables *t)
@@ -131,19 +132,21 @@ long candidate_loop(const Prepared &p, const Tables &t)
 {
     long evaluated = 0;
     ridge::NeighbourMatch match;
-    for (int i = 0; i < p.base_count; ++i)
+    for (int i = 0; i < p.base_count; ++i) {
+        const ridge::LiveSet partners = ridge::possiblePartners(t.base_keys, i, t.live_keys);
         for (int j = 0; j < p.live_count; ++j) {
-            if (ridge::circular_difference(p.base[static_cast<size_t>(i)].angle,
-                                           p.live[static_cast<size_t>(j)].angle) > 90)
+            if (((partners.words[j >> 6] >> (j & 63)) & 1u) == 0 ||
+                !ridge::withinCandidateAngle(p.base[static_cast<size_t>(i)].angle,
+                                             p.live[static_cast<size_t>(j)].angle))
                 continue;
             const ridge::Neighbourhood &b = t.base.entries[i], &l = t.live.entries[j];
             if (ridge::sub32(b.records[0].distance, l.records[6].distance) > 12 ||
-                ridge::sub32(l.records[0].distance, b.records[6].distance) > 12 ||
-                !ridge::mayCorrespond(t.base_keys, i, t.live_keys, j))
+                ridge::sub32(l.records[0].distance, b.records[6].distance) > 12)
                 continue;
             if (ridge::matchNeighbourhoods(b, l, &match) >= 3)
                 ++evaluated;
         }
+    }
     return evaluated;
 }
 
