@@ -139,32 +139,48 @@ int main(int argc, char **argv)
     }
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
 
-    double total_ms = 0.0, dft_ms = 0.0, quality_sum = 0.0;
+    // The machine is shared: besides the plain mean, the mean over images
+    // of each image's fastest run shows the cost without interference.
+    double total_ms = 0.0, dft_ms = 0.0, best_total = 0.0, best_dft = 0.0, quality_sum = 0.0;
     int calls = 0;
-    for (int r = 0; r < repeats; ++r)
-        for (const Image &img : images) {
+    for (const Image &img : images) {
+        lfs::BlockMaps maps;
+        if (ridge::lfs_detect_maps_V2(maps, img.px.data(), img.w, img.h) != 0) {
+            std::printf("%s: map stage failed\n", img.name.c_str());
+            continue;
+        }
+        double fastest = 1e30, fastest_dft = 1e30;
+        for (int r = 0; r < repeats; ++r) {
             double q = 0.0;
             int32_t area = 0;
             const Clock::time_point t0 = Clock::now();
             const SdkStatus status = getFpImgQuality(img.px.data(), img.w, img.h, &q, &area);
-            total_ms += ms_since(t0);
-            ++calls;
-            if (status != FPT_OK) {
+            const double ms = ms_since(t0);
+            if (status != FPT_OK)
                 std::printf("%s: failed\n", img.name.c_str());
-                continue;
-            }
             if (r == 0)
                 quality_sum += q;
-            lfs::BlockMaps maps;
-            ridge::lfs_detect_maps_V2(maps, img.px.data(), img.w, img.h);
-            dft_ms += dft_pass_ms(img, maps.low_contrast_map);
+            const double d = dft_pass_ms(img, maps.low_contrast_map);
+            total_ms += ms;
+            dft_ms += d;
+            ++calls;
+            fastest = std::min(fastest, ms);
+            fastest_dft = std::min(fastest_dft, d);
         }
-    const double mean = total_ms / calls;
-    const double mean_dft = dft_ms / calls;
+        best_total += fastest;
+        best_dft += fastest_dft;
+    }
+    if (calls == 0)
+        return 1;
+    const double n = static_cast<double>(images.size());
     std::printf("bench_quality: %zu images from %s, %d repeats, single thread\n", images.size(), dir.c_str(),
                 repeats);
-    std::printf("  getFpImgQuality mean %.3f ms per image (%dx%d): directional powers %.3f ms, rest %.3f ms\n",
-                mean, images[0].w, images[0].h, mean_dft, mean - mean_dft);
-    std::printf("  mean quality figure %.2f\n", quality_sum / static_cast<double>(images.size()));
+    std::printf("  getFpImgQuality per image (%dx%d), mean of all runs: %.3f ms (directional powers %.3f ms, rest "
+                "%.3f ms)\n",
+                images[0].w, images[0].h, total_ms / calls, dft_ms / calls, (total_ms - dft_ms) / calls);
+    std::printf("  mean of each image's fastest run:            %.3f ms (directional powers %.3f ms, rest %.3f "
+                "ms)\n",
+                best_total / n, best_dft / n, (best_total - best_dft) / n);
+    std::printf("  mean quality figure %.2f\n", quality_sum / n);
     return 0;
 }

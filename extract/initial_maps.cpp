@@ -82,10 +82,14 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
 
     // The windows only fit when the unpadded image is larger than a window.
     const int pad = dftgrids.pad;
-    if (pw - 2 * pad <= lfsparms.windowsize || ph - 2 * pad <= lfsparms.windowsize ||
-        static_cast<size_t>(ndirs) * static_cast<size_t>(dftwaves.nwaves) > powers.size()) {
+    if (pw - 2 * pad <= lfsparms.windowsize || ph - 2 * pad <= lfsparms.windowsize) {
         std::fprintf(stderr, "ERROR : gen_initial_maps : image smaller than the analysis window\n");
         return release_all(-553, direction_map, low_contrast_map, low_flow_map);
+    }
+    // The direction tests rank the waves after the first.
+    if (nstats < 1) {
+        std::fprintf(stderr, "ERROR : gen_initial_maps : at least two DFT waves needed\n");
+        return release_all(-555, direction_map, low_contrast_map, low_flow_map);
     }
 
     try {

@@ -14,8 +14,8 @@ namespace ridge {
 namespace {
 
 constexpr int32_t FIXED_DEG_22_5 = 1474560;
-// Half a direction step (11.25 degrees) plus 49 units: rounds to the
-// nearest direction with a small bias towards the next one.
+// Half a direction step (11.25 degrees) plus 49 units, added before the
+// division by a whole step so that it rounds to the nearest direction.
 constexpr int32_t HALF_STEP_ROUNDING = 737329;
 
 } // namespace
@@ -57,40 +57,63 @@ NeighbourAverage average_neighbour_direction(const int *direction_map, int mx, i
     return out;
 }
 
+namespace {
+
+// Consistency test of a block with a valid direction against the map.
+bool inconsistent(const std::vector<int> &direction_map, int mx, int my, int mw, int mh, const lfs::Dir2Rad &dir2rad,
+                  const lfs::LfsParams &lfsparms)
+{
+    const int own = direction_map[static_cast<size_t>(my * mw + mx)];
+    const NeighbourAverage avg = average_neighbour_direction(direction_map.data(), mx, my, mw, mh, dir2rad);
+    if (avg.valid < lfsparms.rmv_valid_nbr_min)
+        return true;
+    if (avg.strength < static_cast<float>(DIR_STRENGTH_MIN))
+        return false;
+    const int ndirs = dir2rad.ndirs;
+    const int dist = std::abs(avg.direction - own);
+    return (dist < ndirs - dist ? dist : ndirs - dist) > lfsparms.dir_distance_max;
+}
+
+} // namespace
+
 void remove_inconsistent_directions(std::vector<int> &direction_map, int mw, int mh,
                                     const lfs::Dir2Rad &dir2rad, const lfs::LfsParams &lfsparms)
 {
-    const int ndirs = dir2rad.ndirs;
-    // Every test of a pass reads this snapshot, so the order in which the
-    // blocks are visited does not change which of them fail.
-    std::vector<int> before;
+    // A pass tests every candidate against the map as the pass found it and
+    // only then removes the failures together, so the visiting order does
+    // not matter. After the first pass only the neighbours of removed
+    // blocks can change their verdict: everyone else sees the same
+    // neighbourhood as before, which they passed.
+    std::vector<int> candidates;
+    for (int i = 0; i < mw * mh; ++i)
+        if (direction_map[static_cast<size_t>(i)] >= 0)
+            candidates.push_back(i);
+    std::vector<char> queued(static_cast<size_t>(mw) * static_cast<size_t>(mh), 0);
     std::vector<int> failed;
-    for (;;) {
-        before = direction_map;
+    while (!candidates.empty()) {
         failed.clear();
-        for (int my = 0; my < mh; ++my) {
-            for (int mx = 0; mx < mw; ++mx) {
-                const int own = before[static_cast<size_t>(my * mw + mx)];
-                if (own < 0)
-                    continue;
-                const NeighbourAverage avg = average_neighbour_direction(before.data(), mx, my, mw, mh, dir2rad);
-                bool fails;
-                if (avg.valid < lfsparms.rmv_valid_nbr_min) {
-                    fails = true;
-                } else if (avg.strength < static_cast<float>(DIR_STRENGTH_MIN)) {
-                    fails = false;
-                } else {
-                    const int dist = std::abs(avg.direction - own);
-                    fails = (dist < ndirs - dist ? dist : ndirs - dist) > lfsparms.dir_distance_max;
-                }
-                if (fails)
-                    failed.push_back(my * mw + mx);
-            }
-        }
-        if (failed.empty())
-            return;
+        for (int index : candidates)
+            if (inconsistent(direction_map, index % mw, index / mw, mw, mh, dir2rad, lfsparms))
+                failed.push_back(index);
         for (int index : failed)
             direction_map[static_cast<size_t>(index)] = -1;
+
+        candidates.clear();
+        for (int index : failed) {
+            const int mx = index % mw, my = index / mw;
+            for (int ny = my - 1; ny <= my + 1; ++ny)
+                for (int nx = mx - 1; nx <= mx + 1; ++nx) {
+                    if (nx < 0 || nx >= mw || ny < 0 || ny >= mh)
+                        continue;
+                    const size_t n = static_cast<size_t>(ny * mw + nx);
+                    if (direction_map[n] >= 0 && !queued[n]) {
+                        queued[n] = 1;
+                        candidates.push_back(static_cast<int>(n));
+                    }
+                }
+        }
+        for (int index : candidates)
+            queued[static_cast<size_t>(index)] = 0;
     }
 }
 

@@ -70,7 +70,7 @@ typedef int32_t SdkStatus;
 #define FPT_FAILED              (-1)  /* extraction or quality computation failed */
 #define FPT_ERR_FMR_FORMAT_ID   (-7)  /* record does not start with "FMR\0" */
 #define FPT_ERR_FMR_VERSION     (-8)  /* version field is not " 20\0" */
-#define FPT_ERR_FMR_LENGTH      (-9)  /* record length outside 1..4500 */
+#define FPT_ERR_FMR_LENGTH      (-9)  /* record length outside 1..4500, or buffer too short */
 #define FPT_ERR_FMR_VIEWS       (-10) /* more than one finger view */
 #define FPT_ERR_SIZE            (-11) /* an input exceeds its size bound */
 #define FPT_ERR_FMR_RESOLUTION  (-12) /* resolution is not 197 pixels per cm */

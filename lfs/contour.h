@@ -6,7 +6,9 @@
 // neighbours, starting next to the edge pixel, clockwise (N, NE, E, SE, S,
 // SW, W, NW with rows growing downwards) or counter-clockwise (the reverse),
 // and moves to the first neighbour of the feature's value; the neighbour
-// scanned just before it becomes the new edge pixel.
+// scanned just before it becomes the new edge pixel. A diagonal neighbour
+// counts only when the 4-neighbour scanned after it also holds the
+// feature's value, so a contour never crosses a corner-only contact.
 #ifndef RIDGESDK_LFS_CONTOUR_H
 #define RIDGESDK_LFS_CONTOUR_H
 
@@ -38,7 +40,7 @@ int next_scan_nbr(int nbr_i, int scan_clock);
 // Traces half_contour points each way from the feature pixel; the result
 // holds 2*half_contour+1 points centred on it. Returns 0 (with an empty
 // contour when the trace could not start or ended early), LOOP_FOUND (with
-// the loop's points, the feature pixel first) or a negative code.
+// the loop's points in counter-clockwise trace order) or a negative code.
 int get_high_curvature_contour(Contour &contour, int half_contour, int x_loc, int y_loc, int x_edge,
                                int y_edge, const unsigned char *bdata, int iw, int ih);
 // Same trace; returns 0 only for a complete centred contour, else

@@ -80,13 +80,9 @@ int get_high_curvature_contour(Contour &contour, int half_contour, int x_loc, in
         if (ret == IGNORE)
             return 0;
         if (ret == LOOP_FOUND) {
-            // Feature pixel, the counter-clockwise half, then the clockwise
-            // half back from its far end: one consistent walk round the loop.
-            append_point(contour, x_loc, y_loc, x_edge, y_edge);
-            for (int j = 0; j < half2.num(); j++)
-                append_point(contour, half2, j);
-            for (int j = half1.num() - 1; j >= 0; j--)
-                append_point(contour, half1, j);
+            // The halves met: laid out as a complete contour would be, they
+            // go once round the loop.
+            join_halves(contour, half1, x_loc, y_loc, x_edge, y_edge, half2);
             return LOOP_FOUND;
         }
         if (ret != 0)

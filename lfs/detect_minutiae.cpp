@@ -22,15 +22,16 @@ template <class Found>
 int scan_pixel_pairs(const unsigned char *bdata, int nlines, int line_len, std::ptrdiff_t line_stride,
                      std::ptrdiff_t pos_stride, std::ptrdiff_t pair_offset, Found found)
 {
-    int possible[NFEATURES];
-    int nposs = 0;
     for (int line = 0; line < nlines; line++) {
         const unsigned char *base = bdata + line * line_stride;
         auto p1 = [&](int pos) { return base[pos * pos_stride]; };
         auto p2 = [&](int pos) { return base[pos * pos_stride + pair_offset]; };
         int c = 0;
         while (c < line_len) {
-            if (!match_1st_pair(p1(c), p2(c), possible, &nposs)) {
+            // Bit sets of the patterns still possible; the same outcome as
+            // match_1st_pair, match_2nd_pair and match_3rd_pair.
+            unsigned possible = first_pair_mask(p1(c), p2(c));
+            if (!possible) {
                 c++;
                 continue;
             }
@@ -38,7 +39,8 @@ int scan_pixel_pairs(const unsigned char *bdata, int nlines, int line_len, std::
             if (c >= line_len)
                 break;
             // A pair that fails as a second pair is tried as a first pair.
-            if (!match_2nd_pair(p1(c), p2(c), possible, &nposs))
+            possible &= second_pair_mask(p1(c), p2(c));
+            if (!possible)
                 continue;
             const int c2 = c;
             const unsigned char v1 = p1(c), v2 = p2(c);
@@ -51,8 +53,12 @@ int scan_pixel_pairs(const unsigned char *bdata, int nlines, int line_len, std::
             // on from the pair after the run.
             if (c - c2 - 1 >= MAX_REPEATED_SECOND_PAIRS)
                 continue;
-            if (match_3rd_pair(p1(c), p2(c), possible, &nposs)) {
-                const int ret = found(line, c, c2, possible[0]);
+            possible &= third_pair_mask(p1(c), p2(c));
+            if (possible) {
+                int feature_id = 0;
+                while (!(possible & (1u << feature_id)))
+                    feature_id++;
+                const int ret = found(line, c, c2, feature_id);
                 if (ret < 0)
                     return ret;
             }

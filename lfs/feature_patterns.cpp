@@ -1,22 +1,7 @@
 // The minutia feature patterns and the pair-by-pair matching against them.
 #include "lfs/feature_patterns.h"
 
-#include "lfs/lfs.h"
-
 namespace lfs {
-
-const FeaturePattern feature_patterns[NFEATURES] = {
-    {RIDGE_ENDING, APPEARING, {0, 0}, {0, 1}, {0, 0}},
-    {RIDGE_ENDING, DISAPPEARING, {0, 0}, {1, 0}, {0, 0}},
-    {BIFURCATION, DISAPPEARING, {1, 1}, {0, 1}, {1, 1}},
-    {BIFURCATION, APPEARING, {1, 1}, {1, 0}, {1, 1}},
-    {BIFURCATION, DISAPPEARING, {1, 0}, {0, 1}, {1, 1}},
-    {BIFURCATION, DISAPPEARING, {1, 1}, {0, 1}, {1, 0}},
-    {BIFURCATION, APPEARING, {1, 1}, {1, 0}, {0, 1}},
-    {BIFURCATION, APPEARING, {0, 1}, {1, 0}, {1, 1}},
-    {BIFURCATION, DISAPPEARING, {1, 0}, {0, 1}, {1, 0}},
-    {BIFURCATION, APPEARING, {0, 1}, {1, 0}, {0, 1}},
-};
 
 int match_1st_pair(unsigned char p1, unsigned char p2, int *possible, int *nposs)
 {

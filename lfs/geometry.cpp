@@ -25,6 +25,8 @@ float angle2line(int fx, int fy, int tx, int ty)
 
 int line2direction(int fx, int fy, int tx, int ty, int ndirs)
 {
+    if (ndirs <= 0)
+        return 0;
     // Swapping the coordinates and the two points measures the angle from
     // "up" and clockwise, which is the direction convention.
     float theta = angle2line(ty, tx, fy, fx);

@@ -25,12 +25,14 @@ int minmaxs(MinMaxs &out, const std::vector<int> &items)
         return 0;
 
     // state: 1 rising, -1 falling, 0 level (only before the first change).
-    // start is the item the last rise or fall landed on (0 for a level
-    // lead-in); an extremum sits midway between it and the item where the
-    // sequence turns, so a plateau reports its middle.
+    // start is the index at which the last rise or fall was measured (0
+    // for a level lead-in); an extremum is reported midway between it and
+    // the index where the sequence turns. For a sharp turn that is one
+    // item before the turning item, which is where the detector has always
+    // placed it.
     const int first = items[1] - items[0];
     int state = first > 0 ? 1 : (first < 0 ? -1 : 0);
-    int start = state == 0 ? 0 : 1;
+    int start = 0;
     for (int i = 1; i < num - 1; ++i) {
         const int diff = items[static_cast<size_t>(i) + 1] - items[static_cast<size_t>(i)];
         if (diff == 0)
@@ -40,7 +42,7 @@ int minmaxs(MinMaxs &out, const std::vector<int> &items)
         if (state == -rising || (state == 0 && i - start > 1))
             record(out, items, (start + i) / 2, -rising);
         state = rising;
-        start = i + 1;
+        start = i;
     }
     return 0;
 }

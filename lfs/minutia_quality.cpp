@@ -1,6 +1,7 @@
 // Minutia reliability from the block quality map and the grey-level
 // statistics of the minutia's neighbourhood.
 #include "lfs/remove.h"
+#include "lfs/pixel_blocks.h"
 #include "lfs/remove_variants.h"
 
 #include <cstddef>
@@ -15,16 +16,6 @@ namespace {
 constexpr float RADIUS_MM = 0.5586592f;
 constexpr float IDEALSTDEV = 64.0f;
 constexpr float IDEALMEAN = 127.0f;
-
-// Block index of a pixel as the pixelised map gives it: blocks are laid
-// out from the origin, except that the last column and row are anchored
-// at iw - blocksize and ih - blocksize and cover their neighbour.
-int pixel_block(int p, int extent, int nblocks, int blocksize)
-{
-    if (p >= extent - blocksize)
-        return nblocks - 1;
-    return p / blocksize;
-}
 
 long long isqrt_floor(long long s)
 {
@@ -89,14 +80,15 @@ int combined_miutia_quality_with(Minutiae &minutiae, const std::vector<int> &qua
                                  const RemovalArithmetic &arith)
 {
     const int radius = sround(static_cast<double>(RADIUS_MM * ppmm));
+    // The level is read per pixel as the pixelised quality map holds it.
+    PixelBlocks blocks;
+    if (const int ret = blocks.init(iw, ih, mw, mh, blocksize))
+        return ret;
     for (Minutia &m : minutiae.list) {
         // A minutia off the image has no block; treat it as a void block.
         int level = 0;
-        if (m.x >= 0 && m.x < iw && m.y >= 0 && m.y < ih && mw > 0 && mh > 0) {
-            const int bx = pixel_block(m.x, iw, mw, blocksize);
-            const int by = pixel_block(m.y, ih, mh, blocksize);
-            level = quality_map[static_cast<size_t>(by) * mw + bx];
-        }
+        if (m.x >= 0 && m.x < iw && m.y >= 0 && m.y < ih)
+            level = quality_map[static_cast<size_t>(blocks.index(m.x, m.y))];
         float mean = 0.0f, stdev = 0.0f;
         neighborhood_stats(mean, stdev, m.x, m.y, radius, idata, iw, ih, arith.real_stdev);
         const float g = grayscale_factor(mean, stdev);

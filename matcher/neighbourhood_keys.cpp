@@ -54,10 +54,12 @@ void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, Neighbour
         std::memset(reach, 0, sizeof(keys->reach[j]));
         for (const NeighbourRecord &r : table.entries[j].records) {
             const int ds = direction_sector(r), os = orientation_sector(r);
-            for (int dd = -1; dd <= 1; ++dd)
-                for (int od = -1; od <= 1; ++od) {
-                    const int d = (ds + dd + kDirectionSectors) % kDirectionSectors;
-                    const int o = (os + od + kOrientationSectors) % kOrientationSectors;
+            const int rows[3] = {ds == 0 ? kDirectionSectors - 1 : ds - 1, ds,
+                                 ds == kDirectionSectors - 1 ? 0 : ds + 1};
+            const int columns[3] = {os == 0 ? kOrientationSectors - 1 : os - 1, os,
+                                    os == kOrientationSectors - 1 ? 0 : os + 1};
+            for (const int d : rows)
+                for (const int o : columns) {
                     const int c = cell_of(d, o);
                     reach[c >> 6] |= uint64_t{1} << (c & 63);
                 }

@@ -33,8 +33,10 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
                                    int32_t d2)
 {
     NeighbourRecord r;
-    r.distance = truncate_to_int32(
-        std::floor(std::sqrt(kDistanceScaleSquared * static_cast<double>(d2)) + 0.5));
+    // Rounded half up: the root is never negative, so truncating the sum
+    // is taking its floor (a negative d2 from wrapped squares gives NaN,
+    // which truncate_to_int32 handles alike).
+    r.distance = truncate_to_int32(std::sqrt(kDistanceScaleSquared * static_cast<double>(d2)) + 0.5);
 
     // Rows grow downwards, so the upward offset is self.y - other.y.
     int32_t direction = sub32(

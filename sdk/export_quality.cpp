@@ -3,8 +3,9 @@
 
 #include "extract/map_stage.h"
 
-extern "C" RIDGESDK_API SdkStatus getFpImgQuality(const unsigned char *image, int32_t width, int32_t height,
-                                                  double *quality, int32_t *qualityArea)
+extern "C" RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image, int32_t width,
+                                                                int32_t height, double *quality,
+                                                                int32_t *qualityArea)
 {
     float figure = 0.0f;
     int area = 0;

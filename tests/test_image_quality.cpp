@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <thread>
@@ -100,6 +101,34 @@ TEST(GetFpImgQuality, RealImagesOfTheProject)
     }
 }
 
+TEST(GetFpImgQuality, SampleBitmapsOfTheProject)
+{
+    const std::vector<std::string> files = ridge_test::bmp_files(std::string(RIDGESDK_TEST_DATA) + "/samples");
+    ASSERT_FALSE(files.empty());
+    for (const std::string &path : files) {
+        ridge_test::GreyImage img;
+        ASSERT_TRUE(ridge_test::load_grey_bmp(path, img)) << path;
+        double q = -1.0;
+        int32_t area = -1;
+        ASSERT_EQ(getFpImgQuality(img.pixels.data(), img.width, img.height, &q, &area), FPT_OK) << path;
+        EXPECT_GE(q, 25.0) << path;
+        EXPECT_LE(q, 100.0) << path;
+        EXPECT_GT(area, 100 * 64) << path;
+        EXPECT_LE(area, ((img.width + 7) / 8) * ((img.height + 7) / 8) * 64) << path;
+    }
+    // The bitmap read top row first is the captured image of the same print.
+    ridge_test::GreyImage first;
+    ASSERT_TRUE(ridge_test::load_grey_bmp(files[0], first));
+    bool compared = false;
+    for (const ridge_test::VectorFolder &f : ridge_test::vector_folders()) {
+        if (f.name == "fvc2002_db1_b_" + first.name.substr(0, first.name.size() - 4)) {
+            EXPECT_EQ(first.pixels, ridge_test::load_u8(f.file("image.u8")));
+            compared = true;
+        }
+    }
+    EXPECT_TRUE(compared) << first.name;
+}
+
 TEST(GetFpImgQuality, EveryImageOfTheSharedSets)
 {
     const std::vector<std::string> sets = ridge_test::shared_image_sets();
@@ -188,7 +217,33 @@ TEST(GetFpImgQuality, BlankImageHasNoUsableBlocks)
     }
 }
 
-TEST(GetFpImgQuality, ConcurrentCallsGiveTheSameResults)
+// One image's results from both image exports.
+struct ImageResults {
+    SdkStatus quality_status = 0;
+    double quality = -1.0;
+    int32_t area = -1;
+    SdkStatus extract_status = 0;
+    std::vector<unsigned char> raw;
+    bool operator==(const ImageResults &o) const
+    {
+        return quality_status == o.quality_status && quality == o.quality && area == o.area &&
+               extract_status == o.extract_status && raw == o.raw;
+    }
+};
+
+ImageResults run_exports(const std::vector<unsigned char> &image, int iw, int ih)
+{
+    ImageResults r;
+    r.quality_status = getFpImgQuality(image.data(), iw, ih, &r.quality, &r.area);
+    TemplateBuffer raw = {nullptr, 0, 0};
+    r.extract_status = generateRawFPT(image.data(), iw, ih, &raw);
+    if (raw.data != nullptr)
+        r.raw.assign(raw.data, raw.data + raw.size);
+    free_FPAPI_mem(raw.data);
+    return r;
+}
+
+TEST(GetFpImgQuality, ConcurrentWithExtractionsGivesTheSameResults)
 {
     std::vector<std::vector<unsigned char>> images;
     std::vector<int> widths, heights;
@@ -198,12 +253,13 @@ TEST(GetFpImgQuality, ConcurrentCallsGiveTheSameResults)
         heights.push_back(f.meta_int("ih"));
     }
     ASSERT_FALSE(images.empty());
-    std::vector<double> want_q(images.size());
-    std::vector<int32_t> want_area(images.size());
-    for (size_t i = 0; i < images.size(); ++i)
-        ASSERT_EQ(getFpImgQuality(images[i].data(), widths[i], heights[i], &want_q[i], &want_area[i]), FPT_OK);
+    std::vector<ImageResults> want;
+    for (size_t i = 0; i < images.size(); ++i) {
+        want.push_back(run_exports(images[i], widths[i], heights[i]));
+        ASSERT_EQ(want.back().quality_status, FPT_OK);
+    }
 
-    const int nthreads = 4, rounds = 3;
+    const int nthreads = 4, rounds = 2;
     std::vector<int> mismatches(nthreads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < nthreads; ++t)
@@ -211,10 +267,7 @@ TEST(GetFpImgQuality, ConcurrentCallsGiveTheSameResults)
             for (int r = 0; r < rounds; ++r)
                 for (size_t k = 0; k < images.size(); ++k) {
                     const size_t i = (k + static_cast<size_t>(t)) % images.size();
-                    double q = -1.0;
-                    int32_t area = -1;
-                    if (getFpImgQuality(images[i].data(), widths[i], heights[i], &q, &area) != FPT_OK ||
-                        q != want_q[i] || area != want_area[i])
+                    if (!(run_exports(images[i], widths[i], heights[i]) == want[i]))
                         ++mismatches[static_cast<size_t>(t)];
                 }
         });
@@ -222,6 +275,22 @@ TEST(GetFpImgQuality, ConcurrentCallsGiveTheSameResults)
         th.join();
     for (int m : mismatches)
         EXPECT_EQ(m, 0);
+}
+
+TEST(GetFpImgQuality, FewUsableBlocksGiveFigureZeroWithTheirArea)
+{
+    // 80 x 80 pixels: 100 blocks at most, all ridged.
+    const int iw = 80, ih = 80;
+    std::vector<unsigned char> img(static_cast<size_t>(iw * ih));
+    for (int y = 0; y < ih; ++y)
+        for (int x = 0; x < iw; ++x)
+            img[static_cast<size_t>(y * iw + x)] = static_cast<unsigned char>(128.0 + 100.0 * std::sin(x * 0.7));
+    double q = -1.0;
+    int32_t area = -1;
+    ASSERT_EQ(getFpImgQuality(img.data(), iw, ih, &q, &area), FPT_OK);
+    EXPECT_EQ(q, 0.0);
+    EXPECT_GE(area, 64);
+    EXPECT_LE(area, 6400);
 }
 
 } // namespace

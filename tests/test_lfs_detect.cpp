@@ -79,6 +79,37 @@ TEST(FeaturePatterns, ThreePairsSelectOnePattern)
     EXPECT_EQ(lfs::match_2nd_pair(1, 1, possible, &nposs), 0);
 }
 
+TEST(FeaturePatterns, BitSetsAgreeWithListMatching)
+{
+    // Every sequence of three pairs, values 0, 1 and a stray 2.
+    for (int code = 0; code < 729; code++) {
+        int v[6], rest = code;
+        for (int &x : v) {
+            x = rest % 3;
+            rest /= 3;
+        }
+        const auto u = [&](int i) { return static_cast<unsigned char>(v[i]); };
+        int possible[lfs::NFEATURES];
+        int nposs = 0;
+        int want = -1;
+        if (lfs::match_1st_pair(u(0), u(1), possible, &nposs) && lfs::match_2nd_pair(u(2), u(3), possible, &nposs) &&
+            lfs::match_3rd_pair(u(4), u(5), possible, &nposs))
+            want = possible[0];
+        const unsigned mask = lfs::first_pair_mask(u(0), u(1)) & lfs::second_pair_mask(u(2), u(3)) &
+                              lfs::third_pair_mask(u(4), u(5));
+        int got = -1;
+        for (int i = lfs::NFEATURES - 1; i >= 0; i--)
+            if (mask & (1u << i))
+                got = i;
+        EXPECT_EQ(got, want) << code;
+        // The first two pairs alone narrow the same way too.
+        lfs::match_1st_pair(u(0), u(1), possible, &nposs);
+        lfs::match_2nd_pair(u(2), u(3), possible, &nposs);
+        unsigned two = lfs::first_pair_mask(u(0), u(1)) & lfs::second_pair_mask(u(2), u(3));
+        EXPECT_EQ(__builtin_popcount(two), nposs) << code;
+    }
+}
+
 TEST(MinutiaDirection, LowCurvatureFollowsScanAndPolarity)
 {
     // Row scan: appearing features run downwards, disappearing ones upwards.
@@ -170,6 +201,41 @@ TEST(DetectMinutiae, HighCurvatureMovesToTheTip)
     EXPECT_NEAR(e.direction, 16, 2);
     EXPECT_EQ(art.at(e.x, e.y), 1);
     EXPECT_EQ(std::abs(e.x - e.ex) + std::abs(e.y - e.ey), 1);
+}
+
+// Ridge everywhere but a 3x3 valley lake in the middle of a 32x32 image.
+std::vector<unsigned char> small_lake()
+{
+    std::vector<unsigned char> img(32 * 32, 1);
+    for (int y = 15; y <= 17; y++)
+        for (int x = 15; x <= 17; x++)
+            img[static_cast<size_t>(y * 32 + x)] = 0;
+    return img;
+}
+
+TEST(DetectMinutiae, LakeInStraightFlowGivesBifurcations)
+{
+    auto img = small_lake();
+    const auto before = img;
+    const Maps m(32, 32, 0);
+    const auto found = detect(img, 32, 32, m);
+    EXPECT_EQ(img, before);
+    ASSERT_GE(found.num(), 2);
+    for (const auto &e : found.list) {
+        EXPECT_EQ(e.type, lfs::BIFURCATION);
+        EXPECT_EQ(img[static_cast<size_t>(e.y * 32 + e.x)], 0);
+    }
+}
+
+TEST(DetectMinutiae, SmallLoopInCurvedFlowIsFilledAndYieldsNothing)
+{
+    // In a high-curvature block the lake's contour closes within the half
+    // contour: a loop too short to hold minutiae, so it is filled in.
+    auto img = small_lake();
+    const Maps m(32, 32, 0, 0, 1);
+    const auto found = detect(img, 32, 32, m);
+    EXPECT_EQ(found.num(), 0);
+    EXPECT_EQ(img, std::vector<unsigned char>(32 * 32, 1));
 }
 
 // Row 2 of a width x 4 image holds a ridge of run_len pixels from x = 5,

@@ -104,7 +104,7 @@ TEST(MapStage, DirectionsFollowTheReferenceMapStage)
         lfs::BlockMaps maps;
         ASSERT_EQ(ridge::lfs_detect_maps_V2(maps, image.data(), f.meta_int("iw"), f.meta_int("ih")), 0);
         const Agreement a = compare_directions(maps.direction_map, ridge_test::load_i32(f.file("map_direction.i32")));
-        std::printf("%-22s blocks %5d both valid %5d equal %5.1f%% within one step %5.1f%% only ours %4d only "
+        std::printf("%-22s blocks %5d both valid %5d equal %6.2f%% within one step %6.2f%% only ours %4d only "
                     "theirs %4d\n",
                     f.name.c_str(), a.blocks, a.both_valid, 100.0 * a.equal / a.both_valid,
                     100.0 * a.within_one / a.both_valid, a.ours_only, a.theirs_only);
@@ -114,7 +114,7 @@ TEST(MapStage, DirectionsFollowTheReferenceMapStage)
         all.within_one += a.within_one;
     }
     if (all.both_valid > 0)
-        std::printf("all folders: equal %.1f%%, within one step %.1f%% of %d blocks valid in both\n",
+        std::printf("all folders: equal %.2f%%, within one step %.2f%% of %d blocks valid in both\n",
                     100.0 * all.equal / all.both_valid, 100.0 * all.within_one / all.both_valid, all.both_valid);
 }
 

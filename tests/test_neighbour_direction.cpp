@@ -240,11 +240,20 @@ TEST(RemoveInconsistentDirections, MatchesSnapshotPassesOnRandomMaps)
     const lfs::Dir2Rad t = table16();
     std::mt19937 rng(11);
     std::uniform_int_distribution<int> dir(-3, 15);
-    for (int trial = 0; trial < 50; ++trial) {
-        const int mw = 3 + trial % 9, mh = 2 + trial % 7;
+    std::uniform_int_distribution<int> jitter(-3, 3);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int mw = 1 + trial % 23, mh = 1 + trial % 17;
         std::vector<int> m(static_cast<size_t>(mw * mh));
-        for (int &d : m)
-            d = std::max(-1, dir(rng));
+        // Odd trials: noise. Even trials: a slowly turning field with
+        // jitter and holes, which takes several passes to settle.
+        for (int y = 0; y < mh; ++y)
+            for (int x = 0; x < mw; ++x) {
+                int &d = m[static_cast<size_t>(y * mw + x)];
+                if (trial % 2 == 1)
+                    d = std::max(-1, dir(rng));
+                else
+                    d = rng() % 9 == 0 ? -1 : ((x + y) / 4 + jitter(rng) + 16) % 16;
+            }
         std::vector<int> got = m;
         ridge::remove_inconsistent_directions(got, mw, mh, t, ridge::DetectorParams);
         EXPECT_EQ(got, reference_removal(m, mw, mh, t)) << "trial " << trial;

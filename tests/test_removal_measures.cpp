@@ -71,19 +71,25 @@ std::vector<int> extrema_positions(const lfs::MinMaxs &m)
     return out;
 }
 
-TEST(MinMaxs, BowlsPlateausAndShortSequences)
+TEST(MinMaxs, TurnsAreReportedAtTheItemBefore)
 {
     lfs::MinMaxs m;
+    // A sharp turn at index 2 is reported at index 1.
     lfs::minmaxs(m, {3, 2, 1, 2, 3});
-    EXPECT_EQ(extrema_positions(m), (std::vector<int>{-100 + 2}));
-    EXPECT_EQ(m.val[0], 1);
-    // A plateau reports its middle (rounded down).
+    EXPECT_EQ(extrema_positions(m), (std::vector<int>{-100 + 1}));
+    EXPECT_EQ(m.val[0], 2);
+    // A plateau (indices 2..4) is reported midway between the last fall,
+    // measured at index 1, and the rise at index 4.
     lfs::minmaxs(m, {5, 4, 3, 3, 3, 4});
-    EXPECT_EQ(extrema_positions(m), (std::vector<int>{-100 + 3}));
-    lfs::minmaxs(m, {5, 4, 3, 3, 4});
     EXPECT_EQ(extrema_positions(m), (std::vector<int>{-100 + 2}));
     lfs::minmaxs(m, {0, 2, 1, 3, 0, 1});
-    EXPECT_EQ(extrema_positions(m), (std::vector<int>{100 + 1, -100 + 2, 100 + 3, -100 + 4}));
+    EXPECT_EQ(extrema_positions(m), (std::vector<int>{100 + 0, -100 + 1, 100 + 2, -100 + 3}));
+    EXPECT_EQ(m.val, (std::vector<int>{0, 2, 1, 3}));
+}
+
+TEST(MinMaxs, LevelLeadInAndShortSequences)
+{
+    lfs::MinMaxs m;
     // A level lead-in of more than one step counts as an extremum.
     lfs::minmaxs(m, {2, 2, 2, 3});
     EXPECT_EQ(extrema_positions(m), (std::vector<int>{-100 + 1}));

@@ -1,4 +1,4 @@
-// The NBIS removal tests and the reliability against the captured vectors.
+// The detector's removal tests and the reliability against the captured vectors.
 #include "extract/detector_params.h"
 #include "lfs/remove.h"
 #include "lfs/remove_variants.h"
@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -105,6 +108,117 @@ TEST(RemovalVectors, CombinedQualityDiffersOnlyByTheIntegerStdev)
     }
     EXPECT_GT(same, differ);
     std::printf("reliability: %d within 1e-6, %d lower by the integer standard deviation\n", same, differ);
+}
+
+struct StepInputs {
+    ridge_test::VectorMinutiae before, after;
+    std::vector<unsigned char> binary;
+    std::vector<int> direction_map, low_flow_map, high_curve_map;
+    int iw = 0, ih = 0, mw = 0, mh = 0;
+};
+
+StepInputs load_step(const VectorFolder &f, const char *routine)
+{
+    const auto steps = ridge_test::load_steps(f.file("steps.tsv"));
+    const auto *step = find_step(steps, routine);
+    if (!step)
+        throw std::runtime_error(std::string("no step ") + routine);
+    StepInputs in;
+    in.before = load_minutiae_tsv(f.file(step->minutiae_before));
+    in.after = load_minutiae_tsv(f.file(step->minutiae_after));
+    in.binary = ridge_test::load_u8(f.file(step->binary_before));
+    in.direction_map = load_i32(f.file("map_direction.i32"));
+    in.low_flow_map = load_i32(f.file("map_low_flow.i32"));
+    in.high_curve_map = load_i32(f.file("map_high_curve.i32"));
+    in.iw = f.meta_int("iw");
+    in.ih = f.meta_int("ih");
+    in.mw = f.meta_int("mw");
+    in.mh = f.meta_int("mh");
+    return in;
+}
+
+lfs::Minutiae run_side(StepInputs &in, const lfs::RemovalArithmetic &arith)
+{
+    lfs::Minutiae m = in.before.minutiae;
+    std::vector<unsigned char> image = in.binary;
+    const int ret = lfs::remove_or_adjust_side_minutiae_with(m, image.data(), in.iw, in.ih, in.direction_map, in.mw,
+                                                             in.mh, ridge::DetectorParams, arith);
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(image, in.binary) << "the side test only reads the image";
+    return m;
+}
+
+// With the sine and cosine computed as the original library does, the
+// side-minutia step reproduces the captured lists exactly.
+TEST(RemovalVectors, SideMinutiaeWithComputedTrigAgreeExactly)
+{
+    lfs::RemovalArithmetic original;
+    original.computed_trig = true;
+    for (const VectorFolder &f : ridge_test::vector_folders()) {
+        auto in = load_step(f, "remove_or_adjust_side_minutiae_V2");
+        const auto got = run_side(in, original);
+        EXPECT_EQ(ridge_test::compare_minutiae(got, in.after.minutiae), "") << f.name;
+    }
+}
+
+// The table's six-digit values could move a rotated coordinate across a
+// rounding boundary; on the captured images they never do, so the step
+// with the table agrees exactly as well.
+TEST(RemovalVectors, SideMinutiaeWithTheTableAgreeExactly)
+{
+    for (const VectorFolder &f : ridge_test::vector_folders()) {
+        auto in = load_step(f, "remove_or_adjust_side_minutiae_V2");
+        const auto got = run_side(in, lfs::RemovalArithmetic{});
+        EXPECT_EQ(ridge_test::compare_minutiae(got, in.after.minutiae), "") << f.name;
+    }
+}
+
+lfs::Minutiae run_pores(StepInputs &in, const lfs::RemovalArithmetic &arith)
+{
+    lfs::Minutiae m = in.before.minutiae;
+    std::vector<unsigned char> image = in.binary;
+    const int ret = lfs::remove_pores_with(m, image.data(), in.iw, in.ih, in.direction_map, in.low_flow_map,
+                                           in.high_curve_map, in.mw, in.mh, ridge::DetectorParams, arith);
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(image, in.binary) << "the pore test only reads the image";
+    return m;
+}
+
+// Applying the last ratio to every type, as the original library does,
+// reproduces the captured lists exactly.
+TEST(RemovalVectors, PoresWithTheRatioOnAllTypesAgreeExactly)
+{
+    lfs::RemovalArithmetic original;
+    original.pore_ratio_all_types = true;
+    for (const VectorFolder &f : ridge_test::vector_folders()) {
+        auto in = load_step(f, "remove_pores_V2");
+        const auto got = run_pores(in, original);
+        EXPECT_EQ(ridge_test::compare_minutiae(got, in.after.minutiae), "") << f.name;
+    }
+}
+
+// This system's rule keeps every ridge ending the ratio would have
+// removed: its list is the captured one plus ridge endings only.
+TEST(RemovalVectors, PoresKeepTheRidgeEndingsTheRatioWouldRemove)
+{
+    int kept_endings = 0;
+    for (const VectorFolder &f : ridge_test::vector_folders()) {
+        auto in = load_step(f, "remove_pores_V2");
+        const auto got = run_pores(in, lfs::RemovalArithmetic{});
+        const auto &want = in.after.minutiae.list;
+        size_t w = 0;
+        for (const auto &m : got.list) {
+            if (w < want.size() && m.x == want[w].x && m.y == want[w].y && m.direction == want[w].direction &&
+                m.type == want[w].type) {
+                ++w;
+                continue;
+            }
+            EXPECT_EQ(m.type, lfs::RIDGE_ENDING) << f.name << " extra minutia at " << m.x << "," << m.y;
+            ++kept_endings;
+        }
+        EXPECT_EQ(w, want.size()) << f.name << ": every captured survivor survives";
+    }
+    std::printf("pores: %d ridge ending(s) kept that the original ratio test removes\n", kept_endings);
 }
 
 } // namespace

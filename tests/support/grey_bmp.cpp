@@ -93,13 +93,17 @@ std::vector<std::string> shared_image_sets()
     return root.empty() ? std::vector<std::string>() : list_dir(root, true);
 }
 
-std::vector<std::string> shared_set_images(const std::string &set)
+std::vector<std::string> bmp_files(const std::string &dir)
 {
     std::vector<std::string> out;
-    const std::string dir = shared_data_dir() + "/" + set;
     for (const std::string &name : list_dir(dir, false))
         out.push_back(dir + "/" + name);
     return out;
+}
+
+std::vector<std::string> shared_set_images(const std::string &set)
+{
+    return bmp_files(shared_data_dir() + "/" + set);
 }
 
 } // namespace ridge_test

@@ -19,6 +19,9 @@ struct GreyImage {
 // Reads an uncompressed 8 bits-per-pixel BMP; false when it is not one.
 bool load_grey_bmp(const std::string &path, GreyImage &out);
 
+// The .bmp files of a folder, sorted (empty when it is absent).
+std::vector<std::string> bmp_files(const std::string &dir);
+
 // The shared data folder, or "" when absent.
 std::string shared_data_dir();
 
