@@ -196,6 +196,36 @@ TEST(ForkDirTest, ForksWrapAroundTheDirections)
     EXPECT_EQ(ridge::fork_dir_test(pw.p.data(), ranked(pw), 1, 16, P), 1);
 }
 
+// Wave-2 peak at direction 5 with forks 150000 (strong) and 100000 (weak)
+// at 3 and 7; the other 13 directions carry `rest` each.
+Powers peaked(float peak, float rest_each)
+{
+    Powers pw = fork_case(150000.0f, 100000.0f, rest_each);
+    pw.at(1, 5) = peak;
+    return pw;
+}
+
+TEST(DirectionTests, NormalisedPowerBoundaries)
+{
+    // The primary test wants a normalised power above 3.8: exactly 3.8 fails,
+    // the next value up passes.
+    Powers pw = peaked(200146.0f, 30198.0f);
+    lfs::PowerStats stats = ranked(pw);
+    ASSERT_EQ(stats.pownorms[0], P.pownorm_min);
+    EXPECT_EQ(ridge::primary_dir_test(pw.p.data(), stats, 3, P), -1);
+    pw = peaked(200146.0f, 30197.0f);
+    stats = ranked(pw);
+    ASSERT_GT(stats.pownorms[0], P.pownorm_min);
+    EXPECT_EQ(ridge::primary_dir_test(pw.p.data(), stats, 3, P), 5);
+
+    // The fork test accepts a normalised power equal to 3.8 x 0.75.
+    pw = peaked(200013.0f, 51759.0f);
+    stats = ranked(pw);
+    ASSERT_EQ(stats.pownorms[0], P.pownorm_min * P.fork_pct_pownorm);
+    EXPECT_EQ(ridge::primary_dir_test(pw.p.data(), stats, 3, P), -1);
+    EXPECT_EQ(ridge::fork_dir_test(pw.p.data(), stats, 1, 16, P), 5);
+}
+
 // Synthetic grey image: ridges of period 9 pixels, vertical (varying along
 // x) or horizontal, over the given rectangles; flat grey elsewhere.
 struct Rect {

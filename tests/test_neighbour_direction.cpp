@@ -139,6 +139,32 @@ TEST(NeighbourAverage, WeakAgreementGivesNoDirection)
     EXPECT_EQ(avg.strength, 0.0f);
 }
 
+TEST(NeighbourAverage, StrengthThresholdIsInclusive)
+{
+    // Neighbours 0, 0, 0, 4, 8: C = 131072, S = 65536, (C^2 + S^2) / 25 >> 16
+    // = 13107, just strong enough; the average lies at 26.6 degrees on the
+    // doubled circle, direction 1. Neighbours 0, 2, 2, 6, 8 give 13106.
+    const lfs::Dir2Rad t = table16();
+    std::vector<int> m = map_of(3, 3, -1);
+    m[0] = 0;
+    m[1] = 0;
+    m[2] = 0;
+    m[3] = 4;
+    m[5] = 8;
+    ridge::NeighbourAverage avg = ridge::average_neighbour_direction(m.data(), 1, 1, 3, 3, t);
+    EXPECT_EQ(avg.valid, 5);
+    EXPECT_EQ(avg.strength, 13107.0f);
+    EXPECT_EQ(avg.direction, 1);
+
+    m[1] = 2;
+    m[2] = 2;
+    m[3] = 6;
+    avg = ridge::average_neighbour_direction(m.data(), 1, 1, 3, 3, t);
+    EXPECT_EQ(avg.valid, 5);
+    EXPECT_EQ(avg.strength, 0.0f);
+    EXPECT_EQ(avg.direction, -1);
+}
+
 TEST(RemoveInconsistentDirections, TooFewValidNeighboursFailsEvenWhenAgreeing)
 {
     const lfs::Dir2Rad t = table16();
@@ -269,6 +295,19 @@ TEST(SmoothDirectionMap, ValidBlockTakesItsNeighboursAverage)
     lcm[4] = 0; // only the centre is smoothed
     ridge::smooth_direction_map(m, lcm, 3, 3, t, ridge::DetectorParams);
     EXPECT_EQ(m, map_of(3, 3, 7));
+}
+
+TEST(SmoothDirectionMap, AverageOfExactlyThresholdStrengthIsTaken)
+{
+    const lfs::Dir2Rad t = table16();
+    std::vector<int> m = {0, 0, 0, 4, 5, 8, -1, -1, -1}; // strength 13107, average 1
+    std::vector<int> lcm = map_of(3, 3, 1);
+    lcm[4] = 0; // only the centre is smoothed
+    ridge::smooth_direction_map(m, lcm, 3, 3, t, ridge::DetectorParams);
+    EXPECT_EQ(m[4], 1);
+    m = {0, 2, 2, 6, 5, 8, -1, -1, -1}; // strength 13106: too weak
+    ridge::smooth_direction_map(m, lcm, 3, 3, t, ridge::DetectorParams);
+    EXPECT_EQ(m[4], 5);
 }
 
 TEST(SmoothDirectionMap, InvalidBlockNeedsSevenValidNeighbours)
