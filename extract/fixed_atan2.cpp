@@ -39,18 +39,16 @@ int32_t fixed_atan2(int32_t x, int32_t y)
         y = ny;
         angle += ATAN_OF_2;
     }
+    // The rotation direction follows the sign of y, which is unpredictable;
+    // with m = -1 for y < 0 and 0 otherwise, (v ^ m) - m is -v or v, so the
+    // loop runs without branches.
     for (int i = 0; i < 23; ++i) {
+        const int32_t m = y >> 31;
         const int32_t dx = y >> i;
         const int32_t dy = x >> i;
-        if (y < 0) {
-            x -= dx;
-            y += dy;
-            angle -= ATAN_TABLE[i];
-        } else {
-            x += dx;
-            y -= dy;
-            angle += ATAN_TABLE[i];
-        }
+        x += (dx ^ m) - m;
+        y -= (dy ^ m) - m;
+        angle += (ATAN_TABLE[i] ^ m) - m;
     }
     return angle;
 }

@@ -14,8 +14,8 @@ namespace ridge {
 namespace {
 
 constexpr int32_t FIXED_DEG_22_5 = 1474560;
-// Half a direction step (11.25 degrees) plus 49 units: rounds to the
-// nearest direction with a small bias towards the next one.
+// Half a direction step (11.25 degrees) plus 49 units, added before the
+// division by a whole step so that it rounds to the nearest direction.
 constexpr int32_t HALF_STEP_ROUNDING = 737329;
 
 } // namespace

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -192,6 +194,78 @@ TEST(GenerateRawFPT, SampleTemplatesTellFingersApart)
         }
     }
     EXPECT_GT(lowest_genuine, highest_impostor);
+}
+
+// Ridges of a 9-pixel period with one extra ridge starting at (150, 150),
+// seen through `view`, which maps each image pixel to the pattern's
+// coordinates. The extra ridge runs towards the pattern's +x.
+template <typename View>
+std::vector<unsigned char> dislocation(View view, bool inverted)
+{
+    const int size = 300;
+    std::vector<unsigned char> img(static_cast<size_t>(size * size));
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            int px = x, py = y;
+            view(x, y, px, py);
+            const double phase = 2.0 * 3.14159265358979 * py / 9.0 + std::atan2(py - 150.0, px - 150.0);
+            const double v = 128.0 + 100.0 * std::cos(phase);
+            img[static_cast<size_t>(y * size + x)] = static_cast<unsigned char>(inverted ? 255.0 - v : v);
+        }
+    }
+    return img;
+}
+
+int angle_gap(int a, int b)
+{
+    const int d = std::abs(a - b) % 360;
+    return std::min(d, 360 - d);
+}
+
+TEST(GenerateRawFPT, ParallelRidgesGiveAnEmptySuccessfulTemplate)
+{
+    for (int period = 8; period <= 10; ++period) {
+        std::vector<unsigned char> img(300 * 300);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x)
+                img[static_cast<size_t>(y * 300 + x)] = static_cast<unsigned char>(
+                    128.0 + 100.0 * std::sin(2.0 * 3.14159265358979 * (0.8 * x + 0.6 * y) / period));
+        const Extracted e = extract(img.data(), 300, 300);
+        EXPECT_EQ(e.status, FPT_OK) << "period " << period;
+        EXPECT_EQ(e.size, 0u) << "period " << period;
+        EXPECT_EQ(e.format, FPT_FORMAT_RAW);
+    }
+}
+
+TEST(GenerateRawFPT, RidgeDislocationGivesOneMinutiaPointingAlongTheNewRidge)
+{
+    struct Case {
+        const char *what;
+        void (*view)(int, int, int &, int &);
+        int angle;
+    };
+    const Case cases[] = {
+        {"as drawn", [](int, int, int &, int &) {}, 0},
+        {"mirrored", [](int x, int, int &px, int &) { px = 299 - x; }, 180},
+        {"transposed", [](int x, int y, int &px, int &py) { px = y; py = x; }, 270},
+        {"turned", [](int x, int y, int &px, int &py) { px = y; py = 299 - x; }, 270},
+    };
+    for (const Case &c : cases) {
+        for (bool inverted : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (inverted ? ", inverted" : ""));
+            const auto img = dislocation(c.view, inverted);
+            const Extracted e = extract(img.data(), 300, 300);
+            ASSERT_EQ(e.status, FPT_OK);
+            ASSERT_EQ(e.minutiae.size(), 1u);
+            const RawMinutia &m = e.minutiae[0];
+            // Dark ridges make the new ridge's start an ending; inverted, the
+            // new valley's start, a bifurcation.
+            EXPECT_EQ(m.type, inverted ? FPT_MINUTIA_BIFURCATION : FPT_MINUTIA_RIDGE_ENDING);
+            EXPECT_LE(std::abs(m.x - 150), 3);
+            EXPECT_LE(std::abs(m.y - 150), 3);
+            EXPECT_LE(angle_gap(m.angle, c.angle), 12) << m.angle;
+        }
+    }
 }
 
 TEST(GenerateRawFPT, DegenerateImagesFailCleanlyOrGiveValidTemplates)
