@@ -84,28 +84,27 @@ int32_t IndexedPairing::score(const RawMinutia *aligned, int live_count, int32_t
         if (first_column > last_column)
             continue;
 
+        // The tests of scorePairing, evaluated without branches: the few
+        // live minutiae in the window rarely pass, and in no foreseeable way.
+        // The squared distance is taken in 64 bits; it only counts when
+        // |dy| <= 8, and then it equals the 32-bit value.
         int32_t best_distance = 1000000;
         int partner = -1;
         for (int p = column_start_[first_column]; p < column_start_[last_column + 1]; ++p) {
             const int j = by_column_[p];
-            if (used[j])
-                continue;
             const RawMinutia &l = aligned[j];
-            if (circular_difference(b.angle, l.angle) > kMaxPairAngleDifference)
-                continue;
             const int32_t dy = b.y - l.y;
-            if (dy < -kMaxPairRowDifference || dy > kMaxPairRowDifference)
-                continue;
-            const int32_t dx = b.x - l.x;
-            const int32_t d = dx * dx + dy * dy;
-            if (d > kMaxPairSquaredDistance)
-                continue;
+            const int64_t dx = b.x - l.x;
+            const int64_t d = dx * dx + static_cast<int64_t>(dy) * dy;
+            const bool acceptable = !used[j] &
+                                    (circular_difference(b.angle, l.angle) <= kMaxPairAngleDifference) &
+                                    (dy >= -kMaxPairRowDifference) & (dy <= kMaxPairRowDifference) &
+                                    (d <= kMaxPairSquaredDistance);
             // Columns are visited out of live order: equal distances go to
             // the lower position, as in the plain scan.
-            if (d < best_distance || (d == best_distance && j < partner)) {
-                best_distance = d;
-                partner = j;
-            }
+            const bool better = acceptable & ((d < best_distance) | ((d == best_distance) & (j < partner)));
+            best_distance = better ? static_cast<int32_t>(d) : best_distance;
+            partner = better ? j : partner;
         }
         if (partner >= 0) {
             total += pair_points(b.type, aligned[partner].type);
