@@ -15,7 +15,7 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
 libdir=$(dirname "$(find "$prefix" -name 'libridgesdk.so' | head -1)")
-for file in include/ridgesdk.h bin/ridgeforge; do
+for file in include/ridgesdk.h bin/ridgeforge bin/ridgescore; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 version_file=$(find "$libdir" -name 'libridgesdk.so.*.*.*' | head -1)
