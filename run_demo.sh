@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the two programs, turns every sample fingerprint in
 # tests/data/samples into a template in each of the four file formats with
-# ridgeforge, then (once ridgescore is part of the build) matches genuine
-# and impostor pairs of them in each format.
+# ridgeforge, then matches genuine and impostor pairs of them with
+# ridgescore in each format.
 # Usage: ./run_demo.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -89,6 +89,7 @@ done
 echo
 echo "== ridgescore: genuine pairs (same finger) against impostor pairs (different fingers)"
 for format in 1 2 3 4; do
+  [ "$format" -eq 1 ] && show_pairs=1 || show_pairs=0
   for list in genuine impostor; do
     "$build_dir"/ridgescore "$format" "$out/$list.$format.txt" "$out/$list.$format.scores" \
       </dev/null >"$out/$list.$format.log" 2>&1 || true
@@ -99,6 +100,15 @@ for format in 1 2 3 4; do
       END { if (n) printf "%3d pairs  min %9.2f  mean %9.2f  max %9.2f", n, lo, s / n, hi;
             else printf "no scores" }' "$1"
   }
+  if [ "$show_pairs" -eq 1 ]; then
+    for list in genuine impostor; do
+      echo "-- $list scores, format $format:"
+      # Only the image names of each pair, several pairs to a line.
+      sed 's#[^ ,]*/\([^/ ,]*\)\.[a-z]*#\1#g; s/, / /g' "$out/$list.$format.scores" |
+        awk '$3 != "-1" && $3 != "-2" { printf "  %s-%s %6.2f", $1, $2, $3; if (++n % 5 == 0) print "" }
+             END { if (n % 5) print "" }'
+    done
+  fi
   printf 'format %d  genuine:  %s\n' "$format" "$(summary "$out/genuine.$format.scores")"
   printf '          impostor: %s\n' "$(summary "$out/impostor.$format.scores")"
   grep -h "Average match time" "$out/genuine.$format.log" | sed 's/^/          /' || true

@@ -111,8 +111,8 @@ inline std::string histograms(const PictureFacts &f, const Box &box)
         }
         return b;
     };
-    out += bars(f.impostor, "#d62728");
-    out += bars(f.genuine, "#1f77b4");
+    out += bars(im, "#d62728");
+    out += bars(g, "#1f77b4");
     if (std::isfinite(f.eer.threshold) && f.eer.threshold <= top_score) {
         out += line(sx(f.eer.threshold), box.y, sx(f.eer.threshold), box.y + box.h,
                     "stroke=\"#333\" stroke-dasharray=\"5,4\"");

@@ -1,17 +1,22 @@
 // Mean time of one matchRawFPTs call on synthetic templates of 40, 60 and
 // 128 minutiae: against an unrelated template (impostor-like) and against a
 // turned, shifted and jittered copy of itself (genuine-like), with the split
-// between building the neighbourhoods, the candidate loop and the pairing.
+// between building the neighbourhoods, the candidate loop and the pairing;
+// then the same on templates extracted from the data sets, when present
+// (first argument: the data folder).
 #include "matcher/compare_templates.h"
 #include "matcher/int32_arith.h"
 #include "matcher/neighbourhood_keys.h"
 #include "matcher/neighbourhoods.h"
 #include "matcher/pairing.h"
 #include "matcher/random_minutiae.h"
+#include "bench_images.h"
 #include "ridgesdk.h"
 
 #include <algorithm>
 #include <ctime>
+#include <map>
+#include <string>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -109,7 +114,8 @@ Prepared prepare(const Pair &p)
 
 struct Tables {
     ridge::NeighbourhoodTable base, live;
-    ridge::NeighbourhoodKeys base_keys, live_keys;
+    ridge::BaseKeys base_keys;
+    ridge::LiveKeys live_keys;
 };
 
 void build_tables(const Prepared &p, Tables *t)
@@ -126,19 +132,21 @@ long candidate_loop(const Prepared &p, const Tables &t)
 {
     long evaluated = 0;
     ridge::NeighbourMatch match;
-    for (int i = 0; i < p.base_count; ++i)
+    for (int i = 0; i < p.base_count; ++i) {
+        const ridge::LiveSet partners = ridge::possiblePartners(t.base_keys, i, t.live_keys);
         for (int j = 0; j < p.live_count; ++j) {
-            if (ridge::circular_difference(p.base[static_cast<size_t>(i)].angle,
-                                           p.live[static_cast<size_t>(j)].angle) > 90)
+            if (((partners.words[j >> 6] >> (j & 63)) & 1u) == 0 ||
+                !ridge::withinCandidateAngle(p.base[static_cast<size_t>(i)].angle,
+                                             p.live[static_cast<size_t>(j)].angle))
                 continue;
             const ridge::Neighbourhood &b = t.base.entries[i], &l = t.live.entries[j];
             if (ridge::sub32(b.records[0].distance, l.records[6].distance) > 12 ||
-                ridge::sub32(l.records[0].distance, b.records[6].distance) > 12 ||
-                !ridge::mayCorrespond(t.base_keys, i, t.live_keys, j))
+                ridge::sub32(l.records[0].distance, b.records[6].distance) > 12)
                 continue;
             if (ridge::matchNeighbourhoods(b, l, &match) >= 3)
                 ++evaluated;
         }
+    }
     return evaluated;
 }
 
@@ -205,13 +213,56 @@ void run(int count, bool genuine, int pairs)
                 static_cast<double>(f.evaluated) / pairs);
 }
 
+// Templates extracted from the real images of a data set, compared over
+// its genuine list and its full impostor list.
+void run_real(const std::string &set_dir, const std::string &set)
+{
+    std::map<std::string, Minutiae> templates;
+    double minutiae = 0;
+    for (const std::string &name : bench::set_images(set_dir)) {
+        bench::GreyImage image;
+        if (!bench::load_grey_bmp(set_dir + "/" + name, image))
+            continue;
+        TemplateBuffer raw{nullptr, 0, FPT_FORMAT_RAW};
+        if (generateRawFPT(image.pixels.data(), image.width, image.height, &raw) == FPT_OK) {
+            const RawMinutia *m = reinterpret_cast<const RawMinutia *>(raw.data);
+            templates[name] = Minutiae(m, m + raw.size / sizeof(RawMinutia));
+            minutiae += static_cast<double>(raw.size / sizeof(RawMinutia));
+        }
+        free_FPAPI_mem(raw.data);
+    }
+    if (templates.empty()) {
+        std::printf("%s: no template extracted\n", set.c_str());
+        return;
+    }
+    for (const char *list : {"pairs_genuine.txt", "pairs_impostor_all.txt"}) {
+        std::vector<Pair> pairs;
+        for (const auto &p : bench::load_pairs(set_dir + "/" + list))
+            if (templates.count(p.first) && templates.count(p.second))
+                pairs.push_back({templates[p.first], templates[p.second]});
+        if (pairs.empty())
+            continue;
+        const Figures f = measure(pairs);
+        std::printf("%s %-22s %7.1f us per pair (mean score %6.2f, %.1f minutiae per template): "
+                    "neighbourhoods %6.1f, candidate loop %6.1f, pairing %6.1f us; %5.1f candidates evaluated\n",
+                    set.c_str(), list, f.total, f.score, minutiae / static_cast<double>(templates.size()),
+                    f.neighbourhoods, f.loop, std::max(0.0, f.total - f.neighbourhoods - f.loop),
+                    static_cast<double>(f.evaluated) / static_cast<double>(pairs.size()));
+    }
+}
+
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
     for (int count : {40, 60, 128}) {
         run(count, false, 200);
         run(count, true, 200);
     }
+    // Real templates, when the data sets are there.
+    const std::string root = bench::data_root(argc, argv, RIDGESDK_SHARED_DATA);
+    for (const char *set : bench::kDataSets)
+        if (bench::is_dir(root + "/" + set))
+            run_real(root + "/" + set, set);
     return 0;
 }

@@ -13,8 +13,6 @@ namespace ridge {
 
 namespace {
 
-// Widest angle between a base and a live minutia that may be one point.
-constexpr int32_t kMaxCandidateAngle = 90;
 constexpr int kMinimumCorrespondingNeighbours = 3;
 
 // Working storage of one comparison, one per thread, so that comparisons on
@@ -22,8 +20,8 @@ constexpr int kMinimumCorrespondingNeighbours = 3;
 struct ComparisonWorkspace {
     NeighbourhoodTable base_table;
     NeighbourhoodTable live_table;
-    NeighbourhoodKeys base_keys;
-    NeighbourhoodKeys live_keys;
+    BaseKeys base_keys;
+    LiveKeys live_keys;
     IndexedPairing pairing;
 };
 
@@ -31,6 +29,21 @@ ComparisonWorkspace &thread_workspace()
 {
     thread_local ComparisonWorkspace workspace;
     return workspace;
+}
+
+// Position of the lowest set bit of a non-zero word.
+int lowest_set_bit(uint64_t bits)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_ctzll(bits);
+#else
+    int n = 0;
+    while ((bits & 1u) == 0) {
+        bits >>= 1;
+        ++n;
+    }
+    return n;
+#endif
 }
 
 // The distance ranges of the two neighbourhoods overlap within the
@@ -65,6 +78,11 @@ int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *bas
 }
 
 } // namespace
+
+bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
+{
+    return circular_difference(base_angle, live_angle) <= kMaxCandidateAngle;
+}
 
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count)
 {
@@ -132,23 +150,34 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     // Only the best score counts, so candidates are free to stop early once
     // they cannot beat it; of equal scores the first found stays.
     int32_t best = 0;
-    NeighbourMatch match;
-    for (int i = 0; i < base_count; ++i) {
+    auto try_candidate = [&](int i, int j) {
         const Neighbourhood &base_hood = w.base_table.entries[i];
-        for (int j = 0; j < live_count; ++j) {
-            if (circular_difference(base[i].angle, live[j].angle) > kMaxCandidateAngle)
-                continue;
-            const Neighbourhood &live_hood = w.live_table.entries[j];
-            if (keyed && (!distanceRangesOverlap(base_hood, live_hood) ||
-                          !mayCorrespond(w.base_keys, i, w.live_keys, j)))
-                continue;
-            if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
-                continue;
-            const int32_t score = evaluate_candidate_indexed(w, base, base_count, live, live_count,
-                                                             i, j, match, best);
-            if (score > best)
-                best = score;
+        const Neighbourhood &live_hood = w.live_table.entries[j];
+        NeighbourMatch match;
+        if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
+            return;
+        const int32_t score =
+            evaluate_candidate_indexed(w, base, base_count, live, live_count, i, j, match, best);
+        if (score > best)
+            best = score;
+    };
+    for (int i = 0; i < base_count; ++i) {
+        if (!keyed) {
+            for (int j = 0; j < live_count; ++j)
+                if (withinCandidateAngle(base[i].angle, live[j].angle))
+                    try_candidate(i, j);
+            continue;
         }
+        // The same candidates in the same order, less those the quick test
+        // rules out.
+        const LiveSet partners = possiblePartners(w.base_keys, i, w.live_keys);
+        for (int word = 0; word < kLiveSetWords; ++word)
+            for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
+                const int j = word * 64 + lowest_set_bit(bits);
+                if (j < live_count && withinCandidateAngle(base[i].angle, live[j].angle) &&
+                    distanceRangesOverlap(w.base_table.entries[i], w.live_table.entries[j]))
+                    try_candidate(i, j);
+            }
     }
     return best;
 }

@@ -13,6 +13,11 @@ namespace ridge {
 // room for 128 minutiae and are reordered and topped up in place.
 int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b);
 
+// The angle gate of the candidate loop: a base and a live minutia whose
+// directions differ by more than 90 degrees are not tried as one point.
+constexpr int32_t kMaxCandidateAngle = 90;
+bool withinCandidateAngle(int32_t base_angle, int32_t live_angle);
+
 // Bounding-box area (max x - min x) * (max y - min y), wrapping in 32 bits.
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count);
 

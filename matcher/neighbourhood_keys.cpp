@@ -32,7 +32,7 @@ int cell_of(int direction_sector_index, int orientation_sector_index)
 
 } // namespace
 
-void keyBaseNeighbourhoods(const NeighbourhoodTable &table, int count, NeighbourhoodKeys *keys)
+void keyBaseNeighbourhoods(const NeighbourhoodTable &table, int count, BaseKeys *keys)
 {
     keys->usable = plain_table(table, count);
     if (!keys->usable)
@@ -44,14 +44,15 @@ void keyBaseNeighbourhoods(const NeighbourhoodTable &table, int count, Neighbour
         }
 }
 
-void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, NeighbourhoodKeys *keys)
+void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, LiveKeys *keys)
 {
-    keys->usable = plain_table(table, count);
+    keys->usable = count <= FPT_MAX_MINUTIAE && plain_table(table, count);
     if (!keys->usable)
         return;
+    std::memset(keys->reaching, 0, sizeof keys->reaching);
     for (int j = 0; j < count; ++j) {
-        uint64_t *reach = keys->reach[j];
-        std::memset(reach, 0, sizeof(keys->reach[j]));
+        const uint64_t bit = uint64_t{1} << (j & 63);
+        const int word = j >> 6;
         for (const NeighbourRecord &r : table.entries[j].records) {
             const int ds = direction_sector(r), os = orientation_sector(r);
             const int rows[3] = {ds == 0 ? kDirectionSectors - 1 : ds - 1, ds,
@@ -59,12 +60,28 @@ void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, Neighbour
             const int columns[3] = {os == 0 ? kOrientationSectors - 1 : os - 1, os,
                                     os == kOrientationSectors - 1 ? 0 : os + 1};
             for (const int d : rows)
-                for (const int o : columns) {
-                    const int c = cell_of(d, o);
-                    reach[c >> 6] |= uint64_t{1} << (c & 63);
-                }
+                for (const int o : columns)
+                    keys->reaching[cell_of(d, o)].words[word] |= bit;
         }
     }
+}
+
+LiveSet possiblePartners(const BaseKeys &base, int i, const LiveKeys &live)
+{
+    // Counts per live position, saturating at three, one bit plane each:
+    // a position is in at_least_three once three of the sets held it.
+    LiveSet at_least_three{};
+    for (int w = 0; w < kLiveSetWords; ++w) {
+        uint64_t once = 0, twice = 0, thrice = 0;
+        for (int k = 0; k < kNeighbourCount; ++k) {
+            const uint64_t m = live.reaching[base.cell[i][k]].words[w];
+            thrice |= twice & m;
+            twice |= once & m;
+            once |= m;
+        }
+        at_least_three.words[w] = thrice;
+    }
+    return at_least_three;
 }
 
 } // namespace ridge

@@ -279,6 +279,28 @@ TEST(ScoreRange, GenuineLikeHighImpostorLowAllWithinBounds)
     }
 }
 
+TEST(CandidateLoop, AngleGateAtItsEdgeAndAroundTheCircle)
+{
+    EXPECT_TRUE(ridge::withinCandidateAngle(100, 10));  // 90
+    EXPECT_FALSE(ridge::withinCandidateAngle(101, 10)); // 91
+    EXPECT_TRUE(ridge::withinCandidateAngle(10, 300));  // 70 around the circle
+    EXPECT_TRUE(ridge::withinCandidateAngle(0, 360));   // 0
+    EXPECT_TRUE(ridge::withinCandidateAngle(315, 45));  // 90 around the circle
+    EXPECT_FALSE(ridge::withinCandidateAngle(314, 45));
+}
+
+TEST(CandidateLoop, CoincidentMinutiaeGiveAZeroDenominatorAndScoreZero)
+{
+    // Every neighbourhood matches, but every alignment has all its live
+    // points at one place: the candidates are skipped, nothing traps.
+    const Minutiae same(12, RawMinutia{1, 150, 150, 40});
+    EXPECT_EQ(0.0, match_score(same, same));
+    Minutiae two_places = same;
+    for (size_t k = 0; k < 6; ++k)
+        two_places[k].x = 190;
+    EXPECT_GE(match_score(two_places, two_places), 0.0);
+}
+
 TEST(ScoreFormula, MeanOfPerMinutiaScoresOverTen)
 {
     EXPECT_DOUBLE_EQ((5000.0 / 20 + 5000.0 / 10) * 50 / 1000, ridge::similarityScore(5000, 10, 20));

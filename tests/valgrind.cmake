@@ -1,5 +1,5 @@
 # Leak checks: the two programs run under valgrind over their success paths
-# and the cases of their tables of failures (tests/valgrind_programs.sh).
+# and the cases of their tables of failures (tests/program_cases.sh).
 # Label "valgrind". Not registered in sanitizer or fuzzing builds, whose
 # runtimes do not run under valgrind; skipped when valgrind is missing.
 if(NOT RIDGESDK_SANITIZE AND NOT RIDGESDK_FUZZ)
@@ -17,7 +17,7 @@ if(NOT RIDGESDK_SANITIZE AND NOT RIDGESDK_FUZZ)
       set(test_name Valgrind.${case_name})
       if(RIDGESDK_VALGRIND)
         add_test(NAME ${test_name}
-          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/valgrind_programs.sh ${RIDGESDK_VALGRIND}
+          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/program_cases.sh valgrind=${RIDGESDK_VALGRIND}
             $<TARGET_FILE:${tool}> ${case_name} ${CMAKE_CURRENT_LIST_DIR}/data
             ${CMAKE_CURRENT_BINARY_DIR}/valgrind/${case_name})
         set_tests_properties(${test_name} PROPERTIES LABELS valgrind TIMEOUT 900)

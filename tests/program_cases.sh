@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Runs ridgeforge or ridgescore under valgrind over one group of cases of
-# its table of failures (or its success path) and fails on any leak, any
-# invalid access, a crash, or an exit code or message other than expected.
+# Runs ridgeforge or ridgescore over one group of cases of its table of
+# failures (or its success path) and fails on an exit code or message other
+# than expected, or a crash. Under valgrind it fails on any leak or invalid
+# access as well; under Wine it runs the Windows programs.
 #
-# Usage: valgrind_programs.sh VALGRIND PROGRAM CASE SOURCE_DATA_DIR WORK_DIR
-#   CASE is one of the case_* functions below, without the prefix.
+# Usage: program_cases.sh RUNNER PROGRAM CASE SOURCE_DATA_DIR WORK_DIR
+#   RUNNER  "valgrind=/path/to/valgrind", "wine=/path/to/wine" or "direct"
+#   CASE    one of the case_* functions below, without the prefix.
 set -uo pipefail
 
-valgrind=$1
-program=$2
+runner=$1
 case_name=$3
-data=$4
+# Absolute paths: the cases run inside the work folder.
+program=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+data=$(cd "$4" && pwd)
 work=$5
+if [ ! -f "$program" ] || [ ! -d "$data/templates" ]; then
+  echo "no program $program or no test data in $data" >&2
+  exit 2
+fi
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -25,17 +32,35 @@ fail() {
   failures=$((failures + 1))
 }
 
-# run_checked LABEL EXPECTED_CODES -- ARGS...: runs the program under
-# valgrind with no terminal on its input; EXPECTED_CODES is a list such as
-# "0" or "0 255". Leaves the output in out.txt / err.txt.
+# Launches the program with the runner, no terminal on its input, and the
+# output in out.txt / err.txt (carriage returns of Windows text mode
+# removed); sets code.
+launch() {
+  case $runner in
+    valgrind=*)
+      rm -f valgrind.log
+      "${runner#valgrind=}" --leak-check=full --errors-for-leak-kinds=definite,indirect \
+        --error-exitcode=99 --log-file=valgrind.log "$program" "$@" </dev/null >run.stdout 2>run.stderr
+      ;;
+    wine=*)
+      WINEDEBUG=-all "${runner#wine=}" "$program" "$@" </dev/null >run.stdout 2>run.stderr ;;
+    *)
+      "$program" "$@" </dev/null >run.stdout 2>run.stderr ;;
+  esac
+  code=$?
+  tr -d '\r' <run.stdout >out.txt
+  tr -d '\r' <run.stderr >err.txt
+  rm -f run.stdout run.stderr
+}
+
+# run_checked LABEL EXPECTED_CODES -- ARGS...: EXPECTED_CODES is a list
+# such as "0" or "0 255" (-1 as the shell sees it).
 run_checked() {
   local label=$1 expected=$2
   shift 3
   runs=$((runs + 1))
-  "$valgrind" --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=99 \
-    --log-file=valgrind.log "$program" "$@" </dev/null >out.txt 2>err.txt
-  code=$?
-  if grep -q "ERROR SUMMARY: [1-9]" valgrind.log || [ "$code" -eq 99 ]; then
+  launch "$@"
+  if [ -f valgrind.log ] && { grep -q "ERROR SUMMARY: [1-9]" valgrind.log || [ "$code" -eq 99 ]; }; then
     fail "$label: valgrind reports errors (exit $code)"
     cat valgrind.log >&2
     return
@@ -57,7 +82,9 @@ patch_bytes() {
   printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 
-sample_bitmap=$data/samples/101_1.bmp
+# A copy beside the other inputs: Windows programs get relative paths only.
+cp "$data/samples/101_1.bmp" sample.bmp
+sample_bitmap=sample.bmp
 
 # The extraction is still allowed to fail while the detector is incomplete;
 # everything after it must then not have run.
@@ -81,11 +108,11 @@ case_forge_usage() {
 }
 
 case_forge_unreadable_bitmaps() {
-  run_checked "missing bitmap" "0" -- 1 missing.bmp out.txt
+  run_checked "missing bitmap" "0" -- 1 missing.bmp out.tpl
   expect_err "missing bitmap" "ERROR : filesize : file missing.bmp could not be opened"
   # A folder opens but cannot be read: load_file's short-read path.
   mkdir -p folder.bmp
-  run_checked "folder as bitmap" "0" -- 1 folder.bmp out.txt
+  run_checked "folder as bitmap" "0" -- 1 folder.bmp out.tpl
   [ -s err.txt ] || fail "folder as bitmap: no message on stderr"
 }
 
@@ -184,8 +211,8 @@ case_score_lists() {
   local long_name
   long_name=$(printf 'n%.0s' $(seq 300))
   printf 'a.txt %s\na.txt b.txt\na.txt\n' "$long_name" >odd_list.txt
-  run_checked "long name, lone name" "0" -- 1 odd_list.txt scores.txt
-  grep -q '^a.txt, b.txt, ' scores.txt || fail "long name, lone name: valid pair not scored"
+  run_checked "long name, lone name" "0" -- 1 odd_list.txt scores.list
+  grep -q '^a.txt, b.txt, ' scores.list || fail "long name, lone name: valid pair not scored"
 }
 
 # One match list per format: a good pair, then pairs whose first, second or
@@ -205,7 +232,8 @@ score_format() {
       echo "a.$ext $bad"
     done
   } >list.txt
-  run_checked "format $format" "0" -- "$format" list.txt scores.txt
+  run_checked "format $format" "0" -- "$format" list.txt scores.list
+  tr -d '\r' <scores.list >scores.txt
   expect_out "format $format" "Average match time = "
   local pairs=$((4 + 2 * $#))
   [ "$(grep -c ', [0-9.]*$' scores.txt)" -eq "$pairs" ] ||
@@ -225,5 +253,5 @@ if ! declare -F "case_$case_name" >/dev/null; then
   exit 2
 fi
 "case_$case_name"
-echo "$case_name: $runs runs under valgrind, $failures failures"
+echo "$case_name: $runs runs (${runner%%=*}), $failures failures"
 [ $failures -eq 0 ]
