@@ -2,6 +2,7 @@
 // (a spur off a ridge): both are false when close enough or not facing
 // each other.
 #include "extract/minutia_distance.h"
+#include "extract/removal_flags.h"
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"
@@ -45,12 +46,8 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
                  const std::vector<int> &zone_map, int mw, int mh, int min_direction_difference, bool exclusive)
 {
     std::vector<char> flags;
-    try {
-        flags.assign(static_cast<size_t>(minutiae.num()), 0);
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_hooks : calloc : to_remove\n");
+    if (!allocate_removal_flags(minutiae.num(), "remove_hooks", flags))
         return -640;
-    }
     const int n = minutiae.num();
     for (int fi = 0; fi < n - 1; ++fi) {
         const lfs::Minutia &f = minutiae.list[fi];
@@ -87,11 +84,7 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
             }
         }
     }
-    for (int i = n - 1; i >= 0; --i)
-        if (flags[i])
-            if (const int ret = lfs::remove_minutia(i, minutiae))
-                return ret;
-    return 0;
+    return remove_flagged_minutiae(flags, minutiae);
 }
 
 } // namespace ridge

@@ -3,6 +3,7 @@
 // loop so that later tests see the cleaned image.
 #include "extract/island_loop.h"
 #include "extract/minutia_distance.h"
+#include "extract/removal_flags.h"
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"
@@ -67,12 +68,8 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
                              int ending_limit)
 {
     std::vector<char> flags;
-    try {
-        flags.assign(static_cast<size_t>(minutiae.num()), 0);
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_islands_and_lakes : calloc : to_remove\n");
+    if (!allocate_removal_flags(minutiae.num(), "remove_islands_and_lakes", flags))
         return -610;
-    }
     const int n = minutiae.num();
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi] || !in_zone(zone_map, mw, mh, minutiae.list[fi]))
@@ -98,11 +95,7 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
                 return ret;
         }
     }
-    for (int i = n - 1; i >= 0; --i)
-        if (flags[i])
-            if (const int ret = lfs::remove_minutia(i, minutiae))
-                return ret;
-    return 0;
+    return remove_flagged_minutiae(flags, minutiae);
 }
 
 } // namespace ridge

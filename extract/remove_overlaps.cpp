@@ -2,6 +2,7 @@
 // of one ridge (or valley) broken by noise: remove both and join the gap.
 #include "extract/join_line.h"
 #include "extract/minutia_distance.h"
+#include "extract/removal_flags.h"
 #include "extract/removal_tests.h"
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
@@ -78,12 +79,8 @@ int test_pair(const lfs::Minutia &f, const lfs::Minutia &s, const unsigned char 
 int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih)
 {
     std::vector<char> flags;
-    try {
-        flags.assign(static_cast<size_t>(minutiae.num()), 0);
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_overlaps : calloc : to_remove\n");
+    if (!allocate_removal_flags(minutiae.num(), "remove_overlaps", flags))
         return -650;
-    }
     const int n = minutiae.num();
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi])
@@ -110,11 +107,7 @@ int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int i
             }
         }
     }
-    for (int i = n - 1; i >= 0; --i)
-        if (flags[i])
-            if (const int ret = lfs::remove_minutia(i, minutiae))
-                return ret;
-    return 0;
+    return remove_flagged_minutiae(flags, minutiae);
 }
 
 } // namespace ridge
