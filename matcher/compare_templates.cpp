@@ -2,6 +2,7 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
+#include "matcher/described_templates.h"
 #include "matcher/indexed_pairing.h"
 #include "matcher/int32_arith.h"
 #include "matcher/neighbourhood_keys.h"
@@ -18,10 +19,9 @@ constexpr int kMinimumCorrespondingNeighbours = 3;
 // Working storage of one comparison, one per thread, so that comparisons on
 // different threads never share it.
 struct ComparisonWorkspace {
-    NeighbourhoodTable base_table;
-    NeighbourhoodTable live_table;
-    BaseKeys base_keys;
-    LiveKeys live_keys;
+    DescribedTemplates described;
+    const NeighbourhoodTable *base_table = nullptr;
+    const NeighbourhoodTable *live_table = nullptr;
     IndexedPairing pairing;
 };
 
@@ -63,8 +63,8 @@ int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *bas
                                    const RawMinutia *live, int live_count, int i, int j,
                                    const NeighbourMatch &match, int32_t must_exceed)
 {
-    const Neighbourhood &base_hood = w.base_table.entries[i];
-    const Neighbourhood &live_hood = w.live_table.entries[j];
+    const Neighbourhood &base_hood = w.base_table->entries[i];
+    const Neighbourhood &live_hood = w.live_table->entries[j];
     CorrespondenceList list;
     collectCorrespondences(base_hood, live_hood, match, i, j, &list);
     Alignment alignment;
@@ -140,19 +140,21 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     sortByX(base, base_count);
 
     ComparisonWorkspace &w = thread_workspace();
-    buildNeighbourhoods(base, base_count, &w.base_table);
-    buildNeighbourhoods(live, live_count, &w.live_table);
-    keyBaseNeighbourhoods(w.base_table, base_count, &w.base_keys);
-    keyLiveNeighbourhoods(w.live_table, live_count, &w.live_keys);
-    const bool keyed = w.base_keys.usable && w.live_keys.usable;
+    DescribedTemplate &base_described = w.described.describe(base, base_count);
+    DescribedTemplate &live_described = w.described.describe(live, live_count);
+    w.base_table = &base_described.table;
+    w.live_table = &live_described.table;
+    const BaseKeys &base_keys = DescribedTemplates::baseKeys(base_described);
+    const LiveKeys &live_keys = DescribedTemplates::liveKeys(live_described);
+    const bool keyed = base_keys.usable && live_keys.usable;
     w.pairing.setBase(base, base_count);
 
     // Only the best score counts, so candidates are free to stop early once
     // they cannot beat it; of equal scores the first found stays.
     int32_t best = 0;
     auto try_candidate = [&](int i, int j) {
-        const Neighbourhood &base_hood = w.base_table.entries[i];
-        const Neighbourhood &live_hood = w.live_table.entries[j];
+        const Neighbourhood &base_hood = w.base_table->entries[i];
+        const Neighbourhood &live_hood = w.live_table->entries[j];
         NeighbourMatch match;
         if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
             return;
@@ -170,12 +172,12 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
         }
         // The same candidates in the same order, less those the quick test
         // rules out.
-        const LiveSet partners = possiblePartners(w.base_keys, i, w.live_keys);
+        const LiveSet partners = possiblePartners(base_keys, i, live_keys);
         for (int word = 0; word < kLiveSetWords; ++word)
             for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
                 const int j = word * 64 + lowest_set_bit(bits);
                 if (j < live_count && withinCandidateAngle(base[i].angle, live[j].angle) &&
-                    distanceRangesOverlap(w.base_table.entries[i], w.live_table.entries[j]))
+                    distanceRangesOverlap(w.base_table->entries[i], w.live_table->entries[j]))
                     try_candidate(i, j);
             }
     }

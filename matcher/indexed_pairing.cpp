@@ -61,10 +61,16 @@ int32_t IndexedPairing::score(const RawMinutia *aligned, int live_count, int32_t
         column_start_[c + 1] = static_cast<int16_t>(column_start_[c + 1] + column_start_[c]);
     int16_t fill[kMaxColumns];
     std::copy(column_start_, column_start_ + columns, fill);
-    for (int j = 0; j < live_count; ++j)
-        by_column_[fill[(aligned[j].x - min_x) >> kColumnShift]++] = static_cast<int16_t>(j);
+    for (int j = 0; j < live_count; ++j) {
+        const int p = fill[(aligned[j].x - min_x) >> kColumnShift]++;
+        column_x_[p] = aligned[j].x;
+        column_y_[p] = aligned[j].y;
+        column_angle_[p] = aligned[j].angle;
+        column_live_[p] = j;
+        column_of_live_[j] = static_cast<int16_t>(p);
+        column_used_[p] = 0;
+    }
 
-    bool used[FPT_MAX_MINUTIAE] = {};
     int unused = live_count;
     int32_t total = 0;
     for (int i = 0; i < base_count_; ++i) {
@@ -85,30 +91,27 @@ int32_t IndexedPairing::score(const RawMinutia *aligned, int live_count, int32_t
             continue;
 
         // The tests of scorePairing, evaluated without branches: the few
-        // live minutiae in the window rarely pass, and in no foreseeable way.
-        // The squared distance is taken in 64 bits; it only counts when
-        // |dy| <= 8, and then it equals the 32-bit value.
-        int32_t best_distance = 1000000;
-        int partner = -1;
+        // live minutiae in the window rarely pass, and in no foreseeable
+        // way. Both offsets are clamped to 9, which keeps every failing
+        // distance above 70 and every passing one exact, and the squared
+        // distance and the live position share one key, so that the
+        // smallest key is the nearest partner with ties to the lower
+        // position, as in the plain scan.
+        int32_t best_key = INT32_MAX;
         for (int p = column_start_[first_column]; p < column_start_[last_column + 1]; ++p) {
-            const int j = by_column_[p];
-            const RawMinutia &l = aligned[j];
-            const int32_t dy = b.y - l.y;
-            const int64_t dx = b.x - l.x;
-            const int64_t d = dx * dx + static_cast<int64_t>(dy) * dy;
-            const bool acceptable = !used[j] &
-                                    (circular_difference(b.angle, l.angle) <= kMaxPairAngleDifference) &
-                                    (dy >= -kMaxPairRowDifference) & (dy <= kMaxPairRowDifference) &
-                                    (d <= kMaxPairSquaredDistance);
-            // Columns are visited out of live order: equal distances go to
-            // the lower position, as in the plain scan.
-            const bool better = acceptable & ((d < best_distance) | ((d == best_distance) & (j < partner)));
-            best_distance = better ? static_cast<int32_t>(d) : best_distance;
-            partner = better ? j : partner;
+            const int32_t dx = std::min(abs32(b.x - column_x_[p]), kMaxPairRowDifference + 1);
+            const int32_t dy = std::min(abs32(b.y - column_y_[p]), kMaxPairRowDifference + 1);
+            const int32_t d = dx * dx + dy * dy;
+            const bool acceptable = (column_used_[p] == 0) &
+                                    (circular_difference(b.angle, column_angle_[p]) <= kMaxPairAngleDifference) &
+                                    (dy <= kMaxPairRowDifference) & (d <= kMaxPairSquaredDistance);
+            const int32_t key = acceptable ? (d << kLiveBits) | column_live_[p] : INT32_MAX;
+            best_key = std::min(best_key, key);
         }
-        if (partner >= 0) {
+        if (best_key != INT32_MAX) {
+            const int partner = best_key & ((1 << kLiveBits) - 1);
             total += pair_points(b.type, aligned[partner].type);
-            used[partner] = true;
+            column_used_[column_of_live_[partner]] = 1;
             --unused;
         }
     }

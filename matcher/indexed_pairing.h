@@ -42,9 +42,19 @@ private:
     // Most points the base minutiae from position i onwards can still add.
     int32_t remaining_points_[FPT_MAX_MINUTIAE + 1] = {};
 
-    // Live positions grouped by column, ascending within each column.
+    // Live positions fit in the low bits of a pairing key.
+    static constexpr int kLiveBits = 8;
+    static_assert(FPT_MAX_MINUTIAE < (1 << kLiveBits), "live positions must fit the key");
+
+    // The aligned live minutiae grouped by column (ascending live position
+    // within each column), field by field.
     int16_t column_start_[kMaxColumns + 1] = {};
-    int16_t by_column_[FPT_MAX_MINUTIAE] = {};
+    int32_t column_x_[FPT_MAX_MINUTIAE] = {};
+    int32_t column_y_[FPT_MAX_MINUTIAE] = {};
+    int32_t column_angle_[FPT_MAX_MINUTIAE] = {};
+    int32_t column_live_[FPT_MAX_MINUTIAE] = {};
+    unsigned char column_used_[FPT_MAX_MINUTIAE] = {};
+    int16_t column_of_live_[FPT_MAX_MINUTIAE] = {};
 };
 
 } // namespace ridge

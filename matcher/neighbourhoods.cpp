@@ -97,38 +97,67 @@ int32_t packed_distance(uint64_t e)
 // replaced by the first small entry after it, as if it had not been there.
 // So only the entries at or below T, in template order, go through the
 // passes.
-void select_nearest(const RawMinutia *minutiae, int count, int i, DistanceEntry *list)
+//
+// T itself is searched among the entries at or below a guess (the caller's
+// estimate from the previous minutia). When eight or more entries lie at or
+// below the guess, T is at most the guess and every entry that matters was
+// collected; otherwise the guess is dropped and every entry is taken. The
+// guess only changes the work, never the result. Returns T.
+int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess,
+                       DistanceEntry *list)
 {
     int32_t d2[kTableCapacity];
-    for (int j = 0; j < count; ++j)
-        d2[j] = squared_distance(minutiae[i], minutiae[j]);
-    const int32_t threshold = eighth_smallest(d2, count);
-
-    uint64_t kept[kTableCapacity];
+    int16_t near[kTableCapacity];
     int n = 0;
     for (int j = 0; j < count; ++j) {
-        kept[n] = pack(j, d2[j]);
-        n += d2[j] <= threshold ? 1 : 0;
+        d2[j] = squared_distance(minutiae[i], minutiae[j]);
+        near[n] = static_cast<int16_t>(j);
+        n += d2[j] <= guess ? 1 : 0;
+    }
+    if (n < kSelected) {
+        for (int j = 0; j < count; ++j)
+            near[j] = static_cast<int16_t>(j);
+        n = count;
+    }
+
+    int32_t collected[kTableCapacity];
+    for (int k = 0; k < n; ++k)
+        collected[k] = d2[near[k]];
+    const int32_t threshold = eighth_smallest(collected, n);
+    uint64_t kept[kTableCapacity];
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+        kept[m] = pack(near[k], collected[k]);
+        m += collected[k] <= threshold ? 1 : 0;
     }
 
     for (int k = 0; k < kSelected; ++k)
-        for (int m = k + 1; m < n; ++m) {
-            const uint64_t a = kept[k], b = kept[m];
+        for (int p = k + 1; p < m; ++p) {
+            const uint64_t a = kept[k], b = kept[p];
             const bool exchange = (a >> 32) > (b >> 32);
             kept[k] = exchange ? b : a;
-            kept[m] = exchange ? a : b;
+            kept[p] = exchange ? a : b;
         }
     for (int k = 0; k < kSelected; ++k)
         list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
+    return threshold;
+}
+
+// The next minutia's guess: twice this one's eighth-smallest distance
+// (neighbouring minutiae in template order see similar densities).
+int32_t next_guess(int32_t threshold)
+{
+    return threshold >= 0 && threshold <= INT32_MAX / 2 ? 2 * threshold : INT32_MAX;
 }
 
 } // namespace
 
 void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
 {
-    DistanceEntry list[kTableCapacity];
+    DistanceEntry list[kSelected];
+    int32_t guess = INT32_MAX;
     for (int i = 0; i < count; ++i) {
-        select_nearest(minutiae, count, i, list);
+        guess = next_guess(select_nearest(minutiae, count, i, guess, list));
         // Position 0 is the minutia itself (or its twin at the same point).
         Neighbourhood &hood = table->entries[i];
         for (int r = 0; r < kNeighbourCount; ++r) {

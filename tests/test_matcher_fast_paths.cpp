@@ -2,6 +2,7 @@
 // neighbourhood tables and exactly the same scores on many template pairs,
 // including ties, coincident minutiae, tiny templates and values that make
 // the 32-bit arithmetic wrap.
+#include "matcher/described_templates.h"
 #include "matcher/neighbour_direction.h"
 #include "matcher/neighbourhoods.h"
 #include "support/matcher_templates.h"
@@ -12,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <algorithm>
 #include <random>
 
 using ridge_test::Minutiae;
@@ -145,5 +147,77 @@ TEST(FastPaths, ScoresEqualOnTiesTwinsAndWrappingValues)
         const Minutiae s = spread_template(rng, size(rng));
         expect_same_score(s, s, "spread self " + r);
         expect_same_score(s, spread_template(rng, size(rng)), "spread " + r);
+    }
+}
+
+// A thread keeps the descriptions of the templates it compared last. A
+// probe recurring against a gallery, in either role, next to templates that
+// differ from it in one field of one minutia or only in their count, must
+// still get the straightforward matcher's scores every time.
+TEST(FastPaths, ScoresEqualWhenTemplatesRecurInEitherRole)
+{
+    std::mt19937 rng(3);
+    const Minutiae probe = ridge_test::random_template(900, 40, 400, 400, 4);
+    std::vector<Minutiae> gallery;
+    for (int k = 0; k < 6; ++k) {
+        ridge_test::Distortion how;
+        how.rotation_degrees = 5.0 * k;
+        how.jitter = 2;
+        gallery.push_back(ridge_test::distorted_copy(probe, how, static_cast<uint32_t>(k)));
+    }
+    for (const size_t at : {size_t{0}, probe.size() / 2, probe.size() - 1})
+        for (const int field : {0, 1, 2, 3}) {
+            Minutiae near_twin = probe;
+            RawMinutia &m = near_twin[at];
+            if (field == 0)
+                m.type = 3 - m.type;
+            else
+                (field == 1 ? m.x : field == 2 ? m.y : m.angle) += field == 3 ? 40 : 6;
+            gallery.push_back(near_twin);
+        }
+    gallery.push_back(Minutiae(probe.begin(), probe.end() - 1));
+    gallery.push_back(probe);
+
+    for (int round = 0; round < 3; ++round) {
+        std::shuffle(gallery.begin(), gallery.end(), rng);
+        for (size_t k = 0; k < gallery.size(); ++k) {
+            const std::string what = "round " + std::to_string(round) + " entry " + std::to_string(k);
+            expect_same_score(probe, gallery[k], what);
+            expect_same_score(gallery[k], probe, what + " swapped");
+            expect_same_score(gallery[k], gallery[(k + 1) % gallery.size()], what + " gallery pair");
+        }
+    }
+}
+
+// The cache itself: after the probe, each near twin (one field of one
+// minutia changed, or one minutia fewer) gets its own description, equal to
+// one built from scratch, and the probe is found again afterwards.
+TEST(FastPaths, DescribedTemplatesTellNearTwinsApart)
+{
+    const Minutiae probe = ridge_test::random_template(901, 30, 400, 400, 0);
+    std::vector<Minutiae> twins{Minutiae(probe.begin(), probe.end() - 1)};
+    for (const size_t at : {size_t{0}, probe.size() - 1})
+        for (int field = 0; field < 4; ++field) {
+            Minutiae t = probe;
+            (field == 0 ? t[at].type : field == 1 ? t[at].x : field == 2 ? t[at].y : t[at].angle) += 1;
+            twins.push_back(t);
+        }
+
+    auto cache = std::make_unique<ridge::DescribedTemplates>();
+    auto fresh = std::make_unique<ridge::NeighbourhoodTable>();
+    auto same_as_fresh = [&](const ridge::DescribedTemplate &d, const Minutiae &m) {
+        ridge::buildNeighbourhoods(m.data(), static_cast<int>(m.size()), fresh.get());
+        return d.count == static_cast<int>(m.size()) &&
+               std::memcmp(d.table.entries, fresh->entries, m.size() * sizeof(ridge::Neighbourhood)) == 0;
+    };
+    const int n = static_cast<int>(probe.size());
+    ridge::DescribedTemplate *first = &cache->describe(probe.data(), n);
+    for (const Minutiae &t : twins) {
+        const ridge::DescribedTemplate &kept = cache->describe(probe.data(), n);
+        EXPECT_EQ(first, &kept) << "the probe is found again";
+        const ridge::DescribedTemplate &d = cache->describe(t.data(), static_cast<int>(t.size()));
+        EXPECT_NE(&kept, &d);
+        EXPECT_TRUE(same_as_fresh(d, t));
+        EXPECT_TRUE(same_as_fresh(kept, probe));
     }
 }

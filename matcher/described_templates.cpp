@@ -1,0 +1,48 @@
+#include "matcher/described_templates.h"
+
+#include <cstring>
+
+namespace ridge {
+
+DescribedTemplate &DescribedTemplates::describe(const RawMinutia *minutiae, int count)
+{
+    ++clock_;
+    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(RawMinutia);
+    DescribedTemplate *victim = nullptr;
+    for (DescribedTemplate &slot : slots_) {
+        if (slot.count == count && std::memcmp(slot.minutiae, minutiae, bytes) == 0) {
+            slot.last_used = clock_;
+            return slot;
+        }
+        if (victim == nullptr || slot.last_used < victim->last_used)
+            victim = &slot;
+    }
+    DescribedTemplate &t = *victim;
+    std::memcpy(t.minutiae, minutiae, bytes);
+    t.count = count;
+    buildNeighbourhoods(t.minutiae, count, &t.table);
+    t.has_base_keys = false;
+    t.has_live_keys = false;
+    t.last_used = clock_;
+    return t;
+}
+
+const BaseKeys &DescribedTemplates::baseKeys(DescribedTemplate &t)
+{
+    if (!t.has_base_keys) {
+        keyBaseNeighbourhoods(t.table, t.count, &t.base_keys);
+        t.has_base_keys = true;
+    }
+    return t.base_keys;
+}
+
+const LiveKeys &DescribedTemplates::liveKeys(DescribedTemplate &t)
+{
+    if (!t.has_live_keys) {
+        keyLiveNeighbourhoods(t.table, t.count, &t.live_keys);
+        t.has_live_keys = true;
+    }
+    return t.live_keys;
+}
+
+} // namespace ridge
