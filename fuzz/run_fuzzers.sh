@@ -22,9 +22,17 @@ if [ ${#targets[@]} -eq 0 ]; then
   done
 fi
 
-if ! command -v clang++ >/dev/null; then
-  echo "run_fuzzers: clang++ is needed (apt-get install clang)" >&2
-  exit 1
+# libFuzzer comes with clang's runtime (libclang-rt-14-dev on Debian 12).
+if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
+  if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
+    echo "Installing clang and its runtime"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y --no-install-recommends clang libclang-rt-14-dev >/dev/null ||
+      { apt-get update >/dev/null && apt-get install -y --no-install-recommends clang libclang-rt-14-dev >/dev/null; }
+  else
+    echo "run_fuzzers: clang++ with libFuzzer is needed (apt-get install clang libclang-rt-14-dev)" >&2
+    exit 1
+  fi
 fi
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -DRIDGESDK_FUZZ=ON -DRIDGESDK_BUILD_TESTS=OFF \
   -DRIDGESDK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
