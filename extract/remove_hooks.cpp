@@ -2,7 +2,7 @@
 // (a spur off a ridge): both are false when close enough or not facing
 // each other.
 #include "extract/minutia_distance.h"
-#include "extract/removal_flags.h"
+#include "extract/pairwise_removal.h"
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"

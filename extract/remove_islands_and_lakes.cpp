@@ -3,7 +3,7 @@
 // loop so that later tests see the cleaned image.
 #include "extract/island_loop.h"
 #include "extract/minutia_distance.h"
-#include "extract/removal_flags.h"
+#include "extract/pairwise_removal.h"
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"
@@ -18,14 +18,6 @@ namespace {
 
 constexpr int kMaxHalfLoop = 30;
 constexpr int kMinDirectionDifference = 11; // pairs must differ by more
-
-// -1 off the image, so a minutia there never matches its type.
-int pixel(const unsigned char *bdata, int iw, int ih, int x, int y)
-{
-    if (x < 0 || y < 0 || x >= iw || y >= ih)
-        return -1;
-    return bdata[static_cast<size_t>(y) * iw + x];
-}
 
 // 1 when flagged; 0 to go on with the next s; -1 to stop the inner loop;
 // below -1 an error code.
@@ -82,9 +74,9 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
             if (s.type != ftype)
                 continue;
             // An earlier fill may have swallowed either minutia.
-            if (pixel(bdata, iw, ih, f.x, f.y) != f.type)
+            if (binary_pixel(bdata, iw, ih, f.x, f.y) != f.type)
                 break;
-            if (pixel(bdata, iw, ih, s.x, s.y) != s.type)
+            if (binary_pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
                 continue;

@@ -2,7 +2,7 @@
 // of one ridge (or valley) broken by noise: remove both and join the gap.
 #include "extract/join_line.h"
 #include "extract/minutia_distance.h"
-#include "extract/removal_flags.h"
+#include "extract/pairwise_removal.h"
 #include "extract/removal_tests.h"
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
@@ -22,14 +22,6 @@ constexpr int kMaxJoinDeviation = 8;
 constexpr int kMaxTransitions = 2;
 constexpr int kFullDirections = 32;
 
-// -1 off the image, so a minutia there never matches its type.
-int pixel(const unsigned char *bdata, int iw, int ih, int x, int y)
-{
-    if (x < 0 || y < 0 || x >= iw || y >= ih)
-        return -1;
-    return bdata[static_cast<size_t>(y) * iw + x];
-}
-
 // True when the straight path crosses at most kMaxTransitions changes of
 // pixel value; negative on failure.
 int free_path(int x1, int y1, int x2, int y2, const unsigned char *bdata, int iw, int ih)
@@ -38,11 +30,11 @@ int free_path(int x1, int y1, int x2, int y2, const unsigned char *bdata, int iw
     if (const int ret = lfs::line_points(xs, ys, x1, y1, x2, y2))
         return ret;
     int transitions = 0;
-    int previous = pixel(bdata, iw, ih, x1, y1);
+    int previous = binary_pixel(bdata, iw, ih, x1, y1);
     for (size_t i = 1; i < xs.size(); ++i) {
         if (xs[i] < 0 || ys[i] < 0 || xs[i] >= iw || ys[i] >= ih)
             return lfs::LFS_FALSE;
-        const int value = pixel(bdata, iw, ih, xs[i], ys[i]);
+        const int value = binary_pixel(bdata, iw, ih, xs[i], ys[i]);
         if (value != previous && ++transitions > kMaxTransitions)
             return lfs::LFS_FALSE;
         previous = value;
@@ -89,9 +81,9 @@ int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int i
             const lfs::Minutia &f = minutiae.list[fi];
             const lfs::Minutia &s = minutiae.list[si];
             // A join drawn earlier may have covered either minutia.
-            if (pixel(bdata, iw, ih, f.x, f.y) != f.type)
+            if (binary_pixel(bdata, iw, ih, f.x, f.y) != f.type)
                 break;
-            if (pixel(bdata, iw, ih, s.x, s.y) != s.type)
+            if (binary_pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
                 continue;

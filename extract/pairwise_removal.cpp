@@ -1,4 +1,4 @@
-#include "extract/removal_flags.h"
+#include "extract/pairwise_removal.h"
 
 #include <cstddef>
 #include <cstdio>
