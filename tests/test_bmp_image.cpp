@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-using ridge_test::BitmapSpec;
+using ridge_test::BitmapLayout;
 using ridge_test::make_bitmap;
 
 namespace {
@@ -45,10 +45,10 @@ void set_le32(std::vector<unsigned char> &b, std::size_t offset, uint32_t v)
 
 TEST(BmpAccepted, RowsComeOutTopFirst)
 {
-    BitmapSpec spec;
-    spec.width = 256;
-    spec.height = 360;
-    const auto file = make_bitmap(spec);
+    BitmapLayout layout;
+    layout.width = 256;
+    layout.height = 360;
+    const auto file = make_bitmap(layout);
     ASSERT_EQ(file.size(), 1078u + 256u * 360u);
     std::vector<unsigned char> image;
     int32_t w = 0, h = 0;
@@ -63,22 +63,22 @@ TEST(BmpAccepted, RowsComeOutTopFirst)
 TEST(BmpAccepted, OddWidthsSkipTheRowPadding)
 {
     for (int32_t width : {1, 2, 3, 5, 7, 257}) {
-        BitmapSpec spec;
-        spec.width = width;
-        spec.height = 3;
+        BitmapLayout layout;
+        layout.width = width;
+        layout.height = 3;
         std::vector<unsigned char> image;
         int32_t w = 0, h = 0;
-        ASSERT_EQ(convert(make_bitmap(spec), image, w, h), 1) << width;
+        ASSERT_EQ(convert(make_bitmap(layout), image, w, h), 1) << width;
         expect_image_matches(image, w, h);
     }
 }
 
 TEST(BmpAccepted, LastRowNeedsNoPadding)
 {
-    BitmapSpec spec;
-    spec.width = 257;
-    spec.height = 360;
-    auto file = make_bitmap(spec);
+    BitmapLayout layout;
+    layout.width = 257;
+    layout.height = 360;
+    auto file = make_bitmap(layout);
     const std::size_t shortest = 1078 + 359 * 260 + 257;
     file.resize(shortest);
     std::vector<unsigned char> image;
@@ -94,10 +94,10 @@ TEST(BmpAccepted, LastRowNeedsNoPadding)
 
 TEST(BmpAccepted, ShortestFileIsOnePixel)
 {
-    BitmapSpec spec;
-    spec.width = 1;
-    spec.height = 1;
-    auto file = make_bitmap(spec);
+    BitmapLayout layout;
+    layout.width = 1;
+    layout.height = 1;
+    auto file = make_bitmap(layout);
     file.resize(1079);
     std::vector<unsigned char> image;
     int32_t w = 0, h = 0;
@@ -111,20 +111,20 @@ TEST(BmpRefused, HeaderFields)
 {
     std::vector<unsigned char> image;
     int32_t w = 0, h = 0;
-    BitmapSpec spec;
-    auto file = make_bitmap(spec);
+    BitmapLayout layout;
+    auto file = make_bitmap(layout);
     file[1] = 'A';
     EXPECT_EQ(convert(file, image, w, h), -1) << "signature";
 
-    spec = BitmapSpec{};
-    spec.bits_per_pixel = 24;
-    EXPECT_EQ(convert(make_bitmap(spec), image, w, h), -1) << "24 bits";
-    spec = BitmapSpec{};
-    spec.compression = 1;
-    EXPECT_EQ(convert(make_bitmap(spec), image, w, h), -1) << "run-length compressed";
-    spec = BitmapSpec{};
-    spec.planes = 2;
-    EXPECT_EQ(convert(make_bitmap(spec), image, w, h), -1) << "planes";
+    layout = BitmapLayout{};
+    layout.bits_per_pixel = 24;
+    EXPECT_EQ(convert(make_bitmap(layout), image, w, h), -1) << "24 bits";
+    layout = BitmapLayout{};
+    layout.compression = 1;
+    EXPECT_EQ(convert(make_bitmap(layout), image, w, h), -1) << "run-length compressed";
+    layout = BitmapLayout{};
+    layout.planes = 2;
+    EXPECT_EQ(convert(make_bitmap(layout), image, w, h), -1) << "planes";
     EXPECT_TRUE(image.empty());
 }
 
@@ -133,17 +133,17 @@ TEST(BmpRefused, EmptyNegativeAndOversizedDimensions)
     std::vector<unsigned char> image;
     int32_t w = 0, h = 0;
     for (auto [width, height] : {std::pair<int32_t, int32_t>{0, 8}, {8, 0}, {-8, 8}, {8, -8}}) {
-        BitmapSpec spec;
-        spec.width = width;
-        spec.height = height;
-        auto file = make_bitmap(spec);
+        BitmapLayout layout;
+        layout.width = width;
+        layout.height = height;
+        auto file = make_bitmap(layout);
         file.resize(std::max<std::size_t>(file.size(), 1200));
         EXPECT_EQ(convert(file, image, w, h), -1) << width << " x " << height;
     }
     // Width x height beyond 32 bits, in a file far too short for it: refused
     // before any allocation or row copy.
-    BitmapSpec spec;
-    auto file = make_bitmap(spec);
+    BitmapLayout layout;
+    auto file = make_bitmap(layout);
     set_le32(file, 18, 0x10000);
     set_le32(file, 22, 0x10000);
     EXPECT_EQ(convert(file, image, w, h), -1);

@@ -154,24 +154,24 @@ TEST_F(Ridgeforge, MissingBitmapReportsOnStandardError)
 TEST_F(Ridgeforge, RefusedBitmapsExitWithMinusOne)
 {
     std::vector<std::vector<unsigned char>> refused;
-    ridge_test::BitmapSpec spec;
-    spec.bits_per_pixel = 24;
-    refused.push_back(ridge_test::make_bitmap(spec));
-    spec = {};
-    spec.compression = 1;
-    refused.push_back(ridge_test::make_bitmap(spec));
-    spec = {};
-    spec.height = -8; // stored top row first
-    refused.push_back(ridge_test::make_bitmap(spec));
-    spec = {};
-    spec.width = 1;
-    spec.height = 1;
-    refused.push_back(ridge_test::make_bitmap(spec));
+    ridge_test::BitmapLayout layout;
+    layout.bits_per_pixel = 24;
+    refused.push_back(ridge_test::make_bitmap(layout));
+    layout = {};
+    layout.compression = 1;
+    refused.push_back(ridge_test::make_bitmap(layout));
+    layout = {};
+    layout.height = -8; // stored top row first
+    refused.push_back(ridge_test::make_bitmap(layout));
+    layout = {};
+    layout.width = 1;
+    layout.height = 1;
+    refused.push_back(ridge_test::make_bitmap(layout));
     refused.back().resize(1078); // headers only
-    spec = {};
-    spec.width = 257;
-    spec.height = 9;
-    refused.push_back(ridge_test::make_bitmap(spec));
+    layout = {};
+    layout.width = 257;
+    layout.height = 9;
+    refused.push_back(ridge_test::make_bitmap(layout));
     refused.back().resize(1078 + 8 * 260 + 257 - 1); // last row one byte short
 
     for (std::size_t i = 0; i < refused.size(); ++i) {
@@ -191,12 +191,12 @@ TEST_F(Ridgeforge, AcceptedSyntheticBitmapsReachTheSdk)
     // the run must get past the bitmap and report consistently.
     std::vector<std::vector<unsigned char>> accepted;
     for (int32_t width : {1, 3, 257}) {
-        ridge_test::BitmapSpec spec;
-        spec.width = width;
-        spec.height = width == 257 ? 360 : 1;
-        accepted.push_back(ridge_test::make_bitmap(spec));
+        ridge_test::BitmapLayout layout;
+        layout.width = width;
+        layout.height = width == 257 ? 360 : 1;
+        accepted.push_back(ridge_test::make_bitmap(layout));
         const std::size_t stride = (std::size_t(width) + 3) / 4 * 4;
-        accepted.back().resize(1078 + (std::size_t(spec.height) - 1) * stride + std::size_t(width));
+        accepted.back().resize(1078 + (std::size_t(layout.height) - 1) * stride + std::size_t(width));
     }
     for (std::size_t i = 0; i < accepted.size(); ++i) {
         const std::string bmp = dir_.path("ok" + std::to_string(i) + ".bmp");

@@ -16,10 +16,10 @@ void put_le(std::vector<unsigned char> &b, std::size_t offset, uint32_t value, i
 
 uint8_t test_pixel(int32_t x, int32_t y) { return static_cast<uint8_t>((x * 7 + y * 13) % 251); }
 
-std::vector<unsigned char> make_bitmap(const BitmapSpec &spec)
+std::vector<unsigned char> make_bitmap(const BitmapLayout &layout)
 {
-    const std::size_t width = std::size_t(std::abs(spec.width));
-    const std::size_t height = std::size_t(std::abs(spec.height));
+    const std::size_t width = std::size_t(std::abs(layout.width));
+    const std::size_t height = std::size_t(std::abs(layout.height));
     const std::size_t stride = (width + 3) / 4 * 4;
     std::vector<unsigned char> b(1078 + stride * height, 0);
     b[0] = 'B';
@@ -27,11 +27,11 @@ std::vector<unsigned char> make_bitmap(const BitmapSpec &spec)
     put_le(b, 2, static_cast<uint32_t>(b.size()), 4);
     put_le(b, 10, 1078, 4);
     put_le(b, 14, 40, 4);
-    put_le(b, 18, static_cast<uint32_t>(spec.width), 4);
-    put_le(b, 22, static_cast<uint32_t>(spec.height), 4);
-    put_le(b, 26, spec.planes, 2);
-    put_le(b, 28, spec.bits_per_pixel, 2);
-    put_le(b, 30, spec.compression, 4);
+    put_le(b, 18, static_cast<uint32_t>(layout.width), 4);
+    put_le(b, 22, static_cast<uint32_t>(layout.height), 4);
+    put_le(b, 26, layout.planes, 2);
+    put_le(b, 28, layout.bits_per_pixel, 2);
+    put_le(b, 30, layout.compression, 4);
     put_le(b, 34, static_cast<uint32_t>(stride * height), 4);
     for (uint32_t i = 0; i < 256; ++i)
         put_le(b, 54 + 4 * i, i | i << 8 | i << 16, 4);

@@ -8,7 +8,7 @@
 
 namespace ridge_test {
 
-struct BitmapSpec {
+struct BitmapLayout {
     int32_t width = 8;
     int32_t height = 8;
     uint16_t planes = 1;
@@ -24,7 +24,7 @@ uint8_t test_pixel(int32_t x, int32_t y);
 // a multiple of 4 bytes with 0xee (so padding read as pixels shows up).
 // Only 8-bit pixels are filled; other depths get the same byte count per
 // row as an 8-bit file, which is all the reader can look at.
-std::vector<unsigned char> make_bitmap(const BitmapSpec &spec);
+std::vector<unsigned char> make_bitmap(const BitmapLayout &layout);
 
 } // namespace ridge_test
 
