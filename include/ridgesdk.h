@@ -18,12 +18,15 @@
  *  - The text returned by Copyright() is static; never release it.
  *
  * No export throws or allocates anything that outlives the call except its
- * output block. There is no initialisation or closing call.
+ * output block and matchRawFPTs' working storage (below). There is no
+ * initialisation or closing call.
  *
- * Threads: matchRawFPTs works in storage shared by the whole process, so a
- * caller that uses several threads must serialise its calls of
- * matchRawFPTs. All other exports keep their working data per call and may
- * run concurrently with each other and with one comparison.
+ * Threads: every export may run on several threads at once. matchRawFPTs
+ * keeps its working storage per thread (about 130 KB from a thread's first
+ * comparison until the thread ends), including the descriptions of the
+ * last few templates the thread compared, so that one template compared
+ * against many others is described once; the scores never depend on it.
+ * All other exports keep their working data per call.
  */
 #ifndef RIDGESDK_H
 #define RIDGESDK_H
@@ -108,7 +111,10 @@ RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image,
                                                      int32_t *qualityArea);
 
 /* Similarity score of two raw templates (0 when either is empty). On
- * FPT_ERR_FORMAT and FPT_ERR_SIZE *score is 0. Not reentrant: see above. */
+ * FPT_ERR_FORMAT and FPT_ERR_SIZE *score is 0. A template of at most
+ * eight minutiae prints a trace line on standard output, and one of fewer
+ * than eight is topped up with random minutiae for the comparison. Safe on
+ * several threads at once (see above). */
 RIDGESDK_API SdkStatus RIDGESDK_CALL matchRawFPTs(const TemplateBuffer *first,
                                                   const TemplateBuffer *second, double *score);
 
