@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 namespace ridge {
 

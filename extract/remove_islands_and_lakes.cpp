@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <new>
 
 namespace ridge {
 

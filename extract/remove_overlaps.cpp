@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdio>
-#include <new>
 
 namespace ridge {
 

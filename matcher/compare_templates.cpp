@@ -20,8 +20,6 @@ constexpr int kMinimumCorrespondingNeighbours = 3;
 // different threads never share it.
 struct ComparisonWorkspace {
     DescribedTemplates described;
-    const NeighbourhoodTable *base_table = nullptr;
-    const NeighbourhoodTable *live_table = nullptr;
     IndexedPairing pairing;
 };
 
@@ -59,12 +57,11 @@ bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
 // evaluateCandidate, with the pairing through the column index where the
 // coordinates allow it. Returns a value not above must_exceed as soon as
 // the candidate cannot beat it.
-int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *base, int base_count,
+int32_t evaluate_candidate_indexed(IndexedPairing &pairing, const RawMinutia *base, int base_count,
                                    const RawMinutia *live, int live_count, int i, int j,
+                                   const Neighbourhood &base_hood, const Neighbourhood &live_hood,
                                    const NeighbourMatch &match, int32_t must_exceed)
 {
-    const Neighbourhood &base_hood = w.base_table->entries[i];
-    const Neighbourhood &live_hood = w.live_table->entries[j];
     CorrespondenceList list;
     collectCorrespondences(base_hood, live_hood, match, i, j, &list);
     Alignment alignment;
@@ -72,8 +69,8 @@ int32_t evaluate_candidate_indexed(ComparisonWorkspace &w, const RawMinutia *bas
         return kCandidateRejected;
     RawMinutia aligned[FPT_MAX_MINUTIAE];
     applyAlignment(live, live_count, alignment, aligned);
-    if (w.pairing.baseIndexable() && withinIndexedLimit(aligned, live_count))
-        return w.pairing.score(aligned, live_count, must_exceed);
+    if (pairing.baseIndexable() && withinIndexedLimit(aligned, live_count))
+        return pairing.score(aligned, live_count, must_exceed);
     return scorePairing(base, base_count, aligned, live_count);
 }
 
@@ -142,10 +139,10 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     ComparisonWorkspace &w = thread_workspace();
     DescribedTemplate &base_described = w.described.describe(base, base_count);
     DescribedTemplate &live_described = w.described.describe(live, live_count);
-    w.base_table = &base_described.table;
-    w.live_table = &live_described.table;
-    const BaseKeys &base_keys = DescribedTemplates::baseKeys(base_described);
-    const LiveKeys &live_keys = DescribedTemplates::liveKeys(live_described);
+    const NeighbourhoodTable &base_table = base_described.table;
+    const NeighbourhoodTable &live_table = live_described.table;
+    const BaseKeys &base_keys = base_described.baseKeys();
+    const LiveKeys &live_keys = live_described.liveKeys();
     const bool keyed = base_keys.usable && live_keys.usable;
     w.pairing.setBase(base, base_count);
 
@@ -153,13 +150,14 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     // they cannot beat it; of equal scores the first found stays.
     int32_t best = 0;
     auto try_candidate = [&](int i, int j) {
-        const Neighbourhood &base_hood = w.base_table->entries[i];
-        const Neighbourhood &live_hood = w.live_table->entries[j];
+        const Neighbourhood &base_hood = base_table.entries[i];
+        const Neighbourhood &live_hood = live_table.entries[j];
         NeighbourMatch match;
         if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
             return;
         const int32_t score =
-            evaluate_candidate_indexed(w, base, base_count, live, live_count, i, j, match, best);
+            evaluate_candidate_indexed(w.pairing, base, base_count, live, live_count, i, j, base_hood,
+                                       live_hood, match, best);
         if (score > best)
             best = score;
     };
@@ -177,7 +175,7 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
             for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
                 const int j = word * 64 + lowest_set_bit(bits);
                 if (j < live_count && withinCandidateAngle(base[i].angle, live[j].angle) &&
-                    distanceRangesOverlap(w.base_table->entries[i], w.live_table->entries[j]))
+                    distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))
                     try_candidate(i, j);
             }
     }

@@ -27,22 +27,22 @@ DescribedTemplate &DescribedTemplates::describe(const RawMinutia *minutiae, int 
     return t;
 }
 
-const BaseKeys &DescribedTemplates::baseKeys(DescribedTemplate &t)
+const BaseKeys &DescribedTemplate::baseKeys()
 {
-    if (!t.has_base_keys) {
-        keyBaseNeighbourhoods(t.table, t.count, &t.base_keys);
-        t.has_base_keys = true;
+    if (!has_base_keys) {
+        keyBaseNeighbourhoods(table, count, &base_keys);
+        has_base_keys = true;
     }
-    return t.base_keys;
+    return base_keys;
 }
 
-const LiveKeys &DescribedTemplates::liveKeys(DescribedTemplate &t)
+const LiveKeys &DescribedTemplate::liveKeys()
 {
-    if (!t.has_live_keys) {
-        keyLiveNeighbourhoods(t.table, t.count, &t.live_keys);
-        t.has_live_keys = true;
+    if (!has_live_keys) {
+        keyLiveNeighbourhoods(table, count, &live_keys);
+        has_live_keys = true;
     }
-    return t.live_keys;
+    return live_keys;
 }
 
 } // namespace ridge

@@ -23,6 +23,10 @@ struct DescribedTemplate {
     BaseKeys base_keys;
     LiveKeys live_keys;
     uint64_t last_used = 0;
+
+    // Keys of the table, built on first use.
+    const BaseKeys &baseKeys();
+    const LiveKeys &liveKeys();
 };
 
 class DescribedTemplates {
@@ -31,10 +35,6 @@ public:
     // none of the slots holds it. A new one replaces the slot used least
     // recently, so never the one just described for the other role.
     DescribedTemplate &describe(const RawMinutia *minutiae, int count);
-
-    // Keys of a described template, built on first use.
-    static const BaseKeys &baseKeys(DescribedTemplate &t);
-    static const LiveKeys &liveKeys(DescribedTemplate &t);
 
 private:
     static constexpr int kSlots = 4;
