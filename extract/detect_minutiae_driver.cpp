@@ -8,6 +8,7 @@
 #include "lfs/binarize.h"
 #include "lfs/detect.h"
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <climits>
 #include <cstdint>
@@ -59,7 +60,7 @@ int lfs_detect_minutiae_V2(DetectorResult &result, const unsigned char *idata, i
     // Sizes whose pixel counts overflow the detector's int arithmetic never
     // reach it.
     if (!detector_accepts_size(iw, ih, lfsparms)) {
-        std::fprintf(stderr, "ERROR : lfs_detect_minutiae_V2 : image dimensions : %d, %d\n", iw, ih);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : lfs_detect_minutiae_V2 : image dimensions : %d, %d\n", iw, ih);
         return -579;
     }
 
@@ -81,8 +82,9 @@ int lfs_detect_minutiae_V2(DetectorResult &result, const unsigned char *idata, i
         return fail(result, ret);
     dirbingrids = lfs::RotGrids{};
     if (result.bw != iw || result.bh != ih) {
-        std::fprintf(stderr, "ERROR : lfs_detect_minutiae_V2 :");
-        std::fprintf(stderr, "binary image has bad dimensions : %d, %d\n", result.bw, result.bh);
+        diagnostic(DiagnosticKind::Error,
+                   "ERROR : lfs_detect_minutiae_V2 :binary image has bad dimensions : %d, %d\n",
+                   result.bw, result.bh);
         return fail(result, -581);
     }
     clock.lap(&ExtractionStageTimes::binarisation);

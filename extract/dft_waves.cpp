@@ -5,6 +5,7 @@
 // coefficients are integers (coefficients scaled by 1024), so the power
 // (A^2 + B^2) >> 20 has the units of the floating-point formulation.
 #include "extract/dft_waves.h"
+#include "sdk/diagnostics.h"
 
 #include <cmath>
 #include <cstdint>
@@ -113,12 +114,12 @@ void walk_grid24(const unsigned char *origin, const int *offsets, int *rows, int
 int check_shapes(const lfs::DftWaves &dftwaves, const lfs::RotGrids &dftgrids)
 {
     if (dftgrids.grid_w != dftgrids.grid_h) {
-        std::fprintf(stderr, "ERROR : dft_dir_powers : DFT grids must be square\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : dft_dir_powers : DFT grids must be square\n");
         return -90;
     }
     if (dftwaves.wavelen != dftgrids.grid_w || dftgrids.grid_w <= 0 || dftgrids.grid_w > MAX_GRID_LEN ||
         dftgrids.ngrids % 2 != 0 || static_cast<int>(dftwaves.waves.size()) < dftwaves.nwaves) {
-        std::fprintf(stderr, "ERROR : dft_dir_powers : DFT waves do not fit the grids\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : dft_dir_powers : DFT waves do not fit the grids\n");
         return -91;
     }
     return 0;
@@ -130,13 +131,13 @@ int init_dftwaves(lfs::DftWaves &dftwaves, int nwaves, int wavelen)
 {
     dftwaves = lfs::DftWaves{};
     if (nwaves <= 0 || wavelen <= 0) {
-        std::fprintf(stderr, "ERROR : init_dftwaves : malloc : dftwaves\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dftwaves : malloc : dftwaves\n");
         return -20;
     }
     try {
         dftwaves.waves.resize(static_cast<size_t>(nwaves));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]\n");
         dftwaves = lfs::DftWaves{};
         return -22;
     }
@@ -147,14 +148,14 @@ int init_dftwaves(lfs::DftWaves &dftwaves, int nwaves, int wavelen)
         try {
             wave.cos.resize(quarter);
         } catch (const std::bad_alloc &) {
-            std::fprintf(stderr, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]->cos\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]->cos\n");
             dftwaves = lfs::DftWaves{};
             return -23;
         }
         try {
             wave.sin.resize(quarter);
         } catch (const std::bad_alloc &) {
-            std::fprintf(stderr, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]->sin\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dftwaves : malloc : dftwaves->waves[i]->sin\n");
             dftwaves = lfs::DftWaves{};
             return -24;
         }

@@ -1,5 +1,6 @@
 // Direction-to-angle table.
 #include "extract/dir2rad.h"
+#include "sdk/diagnostics.h"
 
 #include <cmath>
 #include <cstdio>
@@ -29,32 +30,32 @@ int init_dir2rad(lfs::Dir2Rad &dir2rad, int ndirs)
 {
     dir2rad = lfs::Dir2Rad{};
     if (ndirs <= 0) {
-        std::fprintf(stderr, "ERROR : init_dir2rad : malloc : dir2rad\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dir2rad : malloc : dir2rad\n");
         return -10;
     }
     const size_t n = static_cast<size_t>(ndirs);
     try {
         dir2rad.cos.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_dir2rad : malloc : dir2rad->cos\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dir2rad : malloc : dir2rad->cos\n");
         return -11;
     }
     try {
         dir2rad.sin.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_dir2rad : malloc : dir2rad->sin\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dir2rad : malloc : dir2rad->sin\n");
         return -12;
     }
     try {
         dir2rad.ncos.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_dir2rad : malloc : dir2rad->ncos\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dir2rad : malloc : dir2rad->ncos\n");
         return -11;
     }
     try {
         dir2rad.nsin.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_dir2rad : malloc : dir2rad->nsin\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_dir2rad : malloc : dir2rad->nsin\n");
         return -12;
     }
     dir2rad.ndirs = ndirs;

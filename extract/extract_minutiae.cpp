@@ -9,6 +9,7 @@
 #include "extract/ridge_ending_screening.h"
 #include "lfs/maps.h"
 #include "lfs/remove.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -60,7 +61,7 @@ int extract_minutiae(lfs::Minutiae &minutiae, const unsigned char *idata, int iw
     try {
         ret = run_pipeline(minutiae, idata, iw, ih, times);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : extract_minutiae : malloc : working storage\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : extract_minutiae : malloc : working storage\n");
         ret = -2;
     }
     if (ret != 0)

@@ -7,6 +7,7 @@
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/remove.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -67,7 +68,7 @@ int remove_false_minutiae(lfs::Minutiae &minutiae, unsigned char *bdata, int iw,
     try {
         build_zone_maps(zones, direction_map, mw, mh);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_false_minutiae : malloc : zone maps\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_false_minutiae : malloc : zone maps\n");
         return -600;
     }
     // Working storage of the tests (contours, lines) is released on the
@@ -75,7 +76,7 @@ int remove_false_minutiae(lfs::Minutiae &minutiae, unsigned char *bdata, int iw,
     try {
         return run_sequence(minutiae, bdata, iw, ih, zones, direction_map, low_flow_map, high_curve_map, mw, mh);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_false_minutiae : out of memory\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_false_minutiae : out of memory\n");
         return -601;
     }
 }

@@ -5,6 +5,7 @@
 #include "extract/initial_maps.h"
 #include "extract/neighbour_direction.h"
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -17,7 +18,7 @@ int gen_image_maps(lfs::BlockMaps &maps, const unsigned char *pdata, int pw, int
 {
     maps = lfs::BlockMaps{};
     if (dftgrids.grid_w != dftgrids.grid_h) {
-        std::fprintf(stderr, "ERROR : gen_image_maps : DFT grids must be square\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_image_maps : DFT grids must be square\n");
         return -540;
     }
     const int iw = pw - 2 * dftgrids.pad;
@@ -47,7 +48,7 @@ int gen_image_maps(lfs::BlockMaps &maps, const unsigned char *pdata, int pw, int
         if ((ret = lfs::gen_high_curve_map(out.high_curve_map, out.direction_map, mw, mh, lfsparms)) != 0)
             return ret;
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : gen_image_maps : malloc : working copy\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_image_maps : malloc : working copy\n");
         return -541;
     }
 

@@ -4,6 +4,7 @@
 
 #include "extract/map_stage.h"
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -45,7 +46,7 @@ int compute_image_quality(float &quality, int &quality_area, const unsigned char
         quality_area = area;
         return 0;
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : compute_image_quality : malloc : maps\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : compute_image_quality : malloc : maps\n");
         quality = 0.0f;
         return -2;
     }

@@ -10,6 +10,7 @@
 #include "extract/largest_region.h"
 #include "extract/low_contrast_opening.h"
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -40,7 +41,7 @@ int alloc_map(std::vector<int> &map, size_t n, int fill, const char *name, int c
     try {
         map.assign(n, fill);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : gen_initial_maps : malloc : %s\n", name);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_initial_maps : malloc : %s\n", name);
         return code;
     }
     return 0;
@@ -83,12 +84,12 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
     // The windows only fit when the unpadded image is larger than a window.
     const int pad = dftgrids.pad;
     if (pw - 2 * pad <= lfsparms.windowsize || ph - 2 * pad <= lfsparms.windowsize) {
-        std::fprintf(stderr, "ERROR : gen_initial_maps : image smaller than the analysis window\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_initial_maps : image smaller than the analysis window\n");
         return release_all(-553, direction_map, low_contrast_map, low_flow_map);
     }
     // The direction tests rank the waves after the first.
     if (nstats < 1) {
-        std::fprintf(stderr, "ERROR : gen_initial_maps : at least two DFT waves needed\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_initial_maps : at least two DFT waves needed\n");
         return release_all(-555, direction_map, low_contrast_map, low_flow_map);
     }
 
@@ -120,7 +121,7 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
                 low_flow_map[b] = 1;
         }
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : gen_initial_maps : malloc : working copy\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_initial_maps : malloc : working copy\n");
         return release_all(-554, direction_map, low_contrast_map, low_flow_map);
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "extract/dir2rad.h"
 #include "extract/image_maps.h"
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <climits>
 #include <cstdio>
@@ -39,7 +40,7 @@ int padded_copy(std::vector<unsigned char> &out, int &pw, int &ph, const unsigne
     try {
         out.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : lfs_detect_minutiae_V2 : malloc : pdata\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : lfs_detect_minutiae_V2 : malloc : pdata\n");
         return -580;
     }
     std::memcpy(out.data(), idata, n);
@@ -58,7 +59,7 @@ int run_map_stage(MapStageOutput &out, const unsigned char *idata, int iw, int i
         const int pad = lfs::get_max_padding_V2(lfsparms.windowsize, lfsparms.windowoffset, lfsparms.dirbin_grid_w,
                                                 lfsparms.dirbin_grid_h);
         if (!dimensions_supported(iw, ih, pad, lfsparms)) {
-            std::fprintf(stderr, "ERROR : lfs_detect_minutiae_V2 : image dimensions not supported : %d, %d\n", iw,
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : lfs_detect_minutiae_V2 : image dimensions not supported : %d, %d\n", iw,
                          ih);
             return -582;
         }
@@ -88,7 +89,7 @@ int run_map_stage(MapStageOutput &out, const unsigned char *idata, int iw, int i
         out = std::move(result);
         return 0;
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : lfs_detect_minutiae_V2 : malloc : pdata\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : lfs_detect_minutiae_V2 : malloc : pdata\n");
         return -580;
     }
 }

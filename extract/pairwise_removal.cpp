@@ -1,4 +1,5 @@
 #include "extract/pairwise_removal.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -11,7 +12,7 @@ bool allocate_removal_flags(int count, const char *routine, std::vector<char> &f
     try {
         flags.assign(static_cast<std::size_t>(count), 0);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : %s : calloc : to_remove\n", routine);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : %s : calloc : to_remove\n", routine);
         return false;
     }
     return true;

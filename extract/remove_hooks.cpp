@@ -6,6 +6,7 @@
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -73,7 +74,7 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
             if (ret != lfs::FOUND)
                 continue;
             if (f.direction < 0 || s.direction < 0) {
-                std::fprintf(stderr, "ERROR : remove_hooks : INVALID direction\n");
+                ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_hooks : INVALID direction\n");
                 return -641;
             }
             if (dist < kCloseHookDistance ||

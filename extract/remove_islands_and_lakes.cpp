@@ -7,6 +7,7 @@
 #include "extract/removal_tests.h"
 #include "extract/zone_maps.h"
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -30,7 +31,7 @@ int test_pair(std::vector<char> &flags, lfs::Minutiae &minutiae, int fi, int si,
     if (minutia_distance(f, s) > static_cast<float>(limit))
         return 0;
     if (f.direction < 0 || s.direction < 0) {
-        std::fprintf(stderr, "ERROR : remove_islands_and_lakes : INVALID direction\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_islands_and_lakes : INVALID direction\n");
         return -611;
     }
     if (minutia_direction_difference(f.direction, s.direction) <= kMinDirectionDifference)

@@ -6,6 +6,7 @@
 #include "extract/removal_tests.h"
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -50,7 +51,7 @@ int test_pair(const lfs::Minutia &f, const lfs::Minutia &s, const unsigned char 
     if (dist > static_cast<float>(kMaxOverlapDist))
         return 0;
     if (f.direction < 0 || s.direction < 0) {
-        std::fprintf(stderr, "ERROR : remove_overlaps : INVALID direction\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_overlaps : INVALID direction\n");
         return -651;
     }
     if (minutia_direction_difference(f.direction, s.direction) <= kMinOpposition || f.type != s.type)

@@ -1,6 +1,7 @@
 // Directional binarisation: each pixel is compared with the rows of a 7 x 9
 // grid turned to its block's ridge direction.
 #include "lfs/binarize.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -136,22 +137,22 @@ int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const un
     const int h = ph - 2 * dirbingrids.pad;
     if (pdata == nullptr || dirbingrids.pad < 0 || w <= 0 || h <= 0 || blocksize <= 0 || mw <= 0 || mh <= 0 ||
         static_cast<long long>(pw) * ph > std::numeric_limits<int>::max()) {
-        std::fprintf(stderr, "ERROR : binarize_image_V2 : bad image dimensions : %d, %d\n", pw, ph);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : binarize_image_V2 : bad image dimensions : %d, %d\n", pw, ph);
         return -601;
     }
     if ((w + blocksize - 1) / blocksize > mw || (h + blocksize - 1) / blocksize > mh ||
         direction_map.size() < static_cast<size_t>(mw) * static_cast<size_t>(mh)) {
-        std::fprintf(stderr, "ERROR : binarize_image_V2 : direction map does not cover the image\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : binarize_image_V2 : direction map does not cover the image\n");
         return -602;
     }
     if (!grids_fit_padding(dirbingrids, pw)) {
-        std::fprintf(stderr, "ERROR : binarize_image_V2 : rotated grids reach beyond the padding\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : binarize_image_V2 : rotated grids reach beyond the padding\n");
         return -603;
     }
     try {
         bdata.assign(static_cast<size_t>(w) * static_cast<size_t>(h), WHITE_PIXEL);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : binarize_image_V2 : malloc : bdata\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : binarize_image_V2 : malloc : bdata\n");
         return -600;
     }
 

@@ -1,6 +1,7 @@
 // Block layout of the map stage: the padded-image offset of each block's
 // top-left pixel.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <limits>
@@ -11,19 +12,19 @@ namespace lfs {
 int block_offsets(std::vector<int> &offsets, int &mw, int &mh, int iw, int ih, int pad, int blocksize)
 {
     if (pad < 0) {
-        std::fprintf(stderr, "ERROR : block_offsets : negative pad value\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : block_offsets : negative pad value\n");
         return -80;
     }
     // The last block of a row or column is anchored at the image's far edge,
     // so the image must hold at least one whole block each way.
     if (blocksize <= 0 || iw < blocksize || ih < blocksize) {
-        std::fprintf(stderr, "ERROR : block_offsets : image smaller than a block : %d, %d\n", iw, ih);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : block_offsets : image smaller than a block : %d, %d\n", iw, ih);
         return -82;
     }
     const long long pw = static_cast<long long>(iw) + 2LL * pad;
     const long long ph = static_cast<long long>(ih) + 2LL * pad;
     if (pw * ph > std::numeric_limits<int>::max()) {
-        std::fprintf(stderr, "ERROR : block_offsets : image too large\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : block_offsets : image too large\n");
         return -83;
     }
 
@@ -32,7 +33,7 @@ int block_offsets(std::vector<int> &offsets, int &mw, int &mh, int iw, int ih, i
     try {
         offsets.assign(static_cast<size_t>(bw) * static_cast<size_t>(bh), 0);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : block_offsets : malloc : blkoffs\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : block_offsets : malloc : blkoffs\n");
         return -81;
     }
 

@@ -1,5 +1,6 @@
 // Chain codes of closed contours and the sense in which they turn.
 #include "lfs/shape.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -47,7 +48,7 @@ int chain_code_loop(std::vector<int> &chain, const Contour &contour)
     try {
         chain.resize(static_cast<size_t>(ncontour));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : chain_code_loop : malloc : chain\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : chain_code_loop : malloc : chain\n");
         return -170;
     }
     int i = 0;

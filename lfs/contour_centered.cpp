@@ -1,6 +1,7 @@
 // Contours centred on a feature pixel: half a contour traced clockwise and
 // half counter-clockwise, joined through the feature pixel.
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -92,7 +93,7 @@ int get_high_curvature_contour(Contour &contour, int half_contour, int x_loc, in
         join_halves(contour, half1, x_loc, y_loc, x_edge, y_edge, half2);
     } catch (const std::bad_alloc &) {
         clear_contour(contour);
-        std::fprintf(stderr, "ERROR : get_high_curvature_contour : malloc : contour\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : get_high_curvature_contour : malloc : contour\n");
         return -220;
     }
     return 0;
@@ -121,7 +122,7 @@ int get_centered_contour(Contour &contour, int half_contour, int x_loc, int y_lo
         join_halves(contour, half1, x_loc, y_loc, x_edge, y_edge, half2);
     } catch (const std::bad_alloc &) {
         clear_contour(contour);
-        std::fprintf(stderr, "ERROR : get_centered_contour : malloc : contour\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : get_centered_contour : malloc : contour\n");
         return -230;
     }
     return 0;

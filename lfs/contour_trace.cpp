@@ -1,6 +1,7 @@
 // Following a contour for a number of steps: collecting its points, or
 // searching it for a given point.
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -43,7 +44,7 @@ int trace_contour(Contour &contour, int max_len, int x_loop, int y_loop, int x_l
         contour.ex.reserve(n);
         contour.ey.reserve(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : trace_contour : malloc : contour\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : trace_contour : malloc : contour\n");
         return -160;
     }
 

@@ -5,6 +5,7 @@
 
 #include "lfs/feature_patterns.h"
 #include "lfs/pixel_blocks.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -144,7 +145,7 @@ int detect_minutiae_V2(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
 {
     if (bdata == nullptr || iw <= 0 || ih <= 0 ||
         static_cast<long long>(iw) * ih > std::numeric_limits<int>::max()) {
-        std::fprintf(stderr, "ERROR : detect_minutiae_V2 : bad image dimensions : %d, %d\n", iw, ih);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : bad image dimensions : %d, %d\n", iw, ih);
         return -592;
     }
     PixelBlocks blocks;
@@ -153,7 +154,7 @@ int detect_minutiae_V2(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
         return ret;
     const size_t nblocks = static_cast<size_t>(mw) * static_cast<size_t>(mh);
     if (direction_map.size() < nblocks || low_flow_map.size() < nblocks || high_curve_map.size() < nblocks) {
-        std::fprintf(stderr, "ERROR : detect_minutiae_V2 : block maps too small\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : block maps too small\n");
         return -593;
     }
     const DetectMaps maps{direction_map, low_flow_map, high_curve_map, blocks};

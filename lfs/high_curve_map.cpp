@@ -2,6 +2,7 @@
 // sharply (curvature), and invalid blocks around which the neighbours'
 // directions turn like a core or delta (vorticity).
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -88,13 +89,13 @@ int gen_high_curve_map(std::vector<int> &high_curve_map, const std::vector<int> 
 {
     const size_t n = static_cast<size_t>(mw < 0 ? 0 : mw) * static_cast<size_t>(mh < 0 ? 0 : mh);
     if (mw < 0 || mh < 0 || direction_map.size() < n) {
-        std::fprintf(stderr, "ERROR : gen_high_curve_map : map size mismatch\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_high_curve_map : map size mismatch\n");
         return -531;
     }
     try {
         high_curve_map.assign(n, LFS_FALSE);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : gen_high_curve_map : malloc : high_curve_map\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_high_curve_map : malloc : high_curve_map\n");
         return -530;
     }
     const int ndirs = lfsparms.num_directions;

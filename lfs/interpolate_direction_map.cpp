@@ -1,6 +1,7 @@
 // Gives invalid blocks that are not low-contrast a direction interpolated
 // from the nearest valid blocks straight north, east, south and west.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -47,14 +48,14 @@ int interpolate_direction_map(std::vector<int> &direction_map, const std::vector
 {
     const size_t n = static_cast<size_t>(mw < 0 ? 0 : mw) * static_cast<size_t>(mh < 0 ? 0 : mh);
     if (mw < 0 || mh < 0 || direction_map.size() < n || low_contrast_map.size() < n) {
-        std::fprintf(stderr, "ERROR : interpolate_direction_map : map size mismatch\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : interpolate_direction_map : map size mismatch\n");
         return -521;
     }
     std::vector<int> omap;
     try {
         omap.assign(direction_map.begin(), direction_map.begin() + static_cast<std::ptrdiff_t>(n));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : interpolate_direction_map : malloc : omap\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : interpolate_direction_map : malloc : omap\n");
         return -520;
     }
 

@@ -1,6 +1,7 @@
 // The pixels of a digital straight line, stepping one pixel at a time along
 // the longer axis and rounding the other coordinate.
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +17,7 @@ int line_points(std::vector<int> &x_list, std::vector<int> &y_list, int x1, int 
     const long long span_x = std::llabs(static_cast<long long>(x2) - x1);
     const long long span_y = std::llabs(static_cast<long long>(y2) - y1);
     if (std::max(span_x, span_y) > (1LL << 24)) {
-        std::fprintf(stderr, "ERROR : line_points : line too long\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : line_points : line too long\n");
         return -413;
     }
     const int asize = static_cast<int>(std::max(span_x, span_y)) + 2;
@@ -24,7 +25,7 @@ int line_points(std::vector<int> &x_list, std::vector<int> &y_list, int x1, int 
         x_list.reserve(static_cast<size_t>(asize));
         y_list.reserve(static_cast<size_t>(asize));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : line_points : malloc : x_list\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : line_points : malloc : x_list\n");
         return -410;
     }
 
@@ -53,7 +54,7 @@ int line_points(std::vector<int> &x_list, std::vector<int> &y_list, int x1, int 
     y_list.push_back(y1);
     while (ix != x2 || iy != y2) {
         if (static_cast<int>(x_list.size()) >= asize) {
-            std::fprintf(stderr, "ERROR : line_points : coord list overflow\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : line_points : coord list overflow\n");
             x_list.clear();
             y_list.clear();
             return -412;

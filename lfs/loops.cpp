@@ -2,6 +2,7 @@
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
 #include "lfs/shape.h"
+#include "sdk/diagnostics.h"
 
 #include <cmath>
 #include <cstdio>
@@ -25,7 +26,7 @@ int get_loop_aspect(int *omin_fr, int *omin_to, float *omin_dist, int *omax_fr, 
 {
     const int ncontour = contour.num();
     if (ncontour == 0) {
-        std::fprintf(stderr, "ERROR : get_loop_aspect : empty contour\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : get_loop_aspect : empty contour\n");
         return -330;
     }
     const int halfway = ncontour >> 1;
@@ -70,7 +71,7 @@ int fill_loop(const Contour &contour, unsigned char *bdata, int iw, int ih)
         return 0;
     for (int i = 0; i < contour.num(); i++) {
         if (contour.x[i] < 0 || contour.x[i] >= iw || contour.y[i] < 0 || contour.y[i] >= ih) {
-            std::fprintf(stderr, "ERROR : fill_loop : contour point outside the image\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : fill_loop : contour point outside the image\n");
             return -340;
         }
     }
@@ -86,7 +87,7 @@ int fill_loop(const Contour &contour, unsigned char *bdata, int iw, int ih)
 
     for (const ShapeRow &row : shape.rows) {
         if (row.xs.empty()) {
-            std::fprintf(stderr, "WARNING : fill_loop : unexpected shape, preempting loop fill\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "WARNING : fill_loop : unexpected shape, preempting loop fill\n");
             return 0;
         }
         unsigned char *line = bdata + row.y * iw;

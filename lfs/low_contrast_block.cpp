@@ -1,5 +1,6 @@
 // Contrast test of one analysis window of the 6-bit padded image.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,7 @@ int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata,
 {
     if (pdata == nullptr || blocksize <= 0 || pw <= 0 || ph <= 0 || blkoffset < 0 ||
         blkoffset % pw + blocksize > pw || blkoffset / pw + blocksize > ph) {
-        std::fprintf(stderr, "ERROR : low_contrast_block : window outside image\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : low_contrast_block : window outside image\n");
         return -512;
     }
 
@@ -56,7 +57,7 @@ int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata,
         }
     }
     if (low < 0) {
-        std::fprintf(stderr, "ERROR : low_contrast_block : min percentile pixel not found\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : low_contrast_block : min percentile pixel not found\n");
         return -510;
     }
     int high = -1;
@@ -68,7 +69,7 @@ int low_contrast_block(int blkoffset, int blocksize, const unsigned char *pdata,
         }
     }
     if (high < 0) {
-        std::fprintf(stderr, "ERROR : low_contrast_block : max percentile pixel not found\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : low_contrast_block : max percentile pixel not found\n");
         return -511;
     }
     return high - low < lfsparms.min_contrast_delta ? LFS_TRUE : LFS_FALSE;

@@ -5,6 +5,7 @@
 
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -23,7 +24,7 @@ int is_minutia_appearing(int x_loc, int y_loc, int x_edge, int y_edge)
         return APPEARING;
     if (y_edge > y_loc)
         return DISAPPEARING;
-    std::fprintf(stderr, "ERROR : is_minutia_appearing : bad configuration of pixels\n");
+    ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : is_minutia_appearing : bad configuration of pixels\n");
     return -240;
 }
 

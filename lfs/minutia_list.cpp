@@ -1,5 +1,6 @@
 // The detector's minutiae list.
 #include "lfs/lfs.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -12,7 +13,7 @@ int alloc_minutiae(Minutiae &minutiae, int max_minutiae)
         minutiae.list.clear();
         minutiae.list.reserve(static_cast<size_t>(max_minutiae));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : alloc_minutiae : malloc : minutiae->list\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : alloc_minutiae : malloc : minutiae->list\n");
         return -431;
     }
     minutiae.alloc = max_minutiae;
@@ -24,7 +25,7 @@ int realloc_minutiae(Minutiae &minutiae, int incr_minutiae)
     try {
         minutiae.list.reserve(static_cast<size_t>(minutiae.alloc + incr_minutiae));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : realloc_minutiae : realloc : minutiae->list\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : realloc_minutiae : realloc : minutiae->list\n");
         return -432;
     }
     minutiae.alloc += incr_minutiae;
@@ -50,7 +51,7 @@ int create_minutia(Minutia &out, int x, int y, int ex, int ey, int direction, fl
 int remove_minutia(int index, Minutiae &minutiae)
 {
     if (index < 0 || index >= minutiae.num()) {
-        std::fprintf(stderr, "ERROR : remove_minutia : index out of range\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_minutia : index out of range\n");
         return -380;
     }
     minutiae.list.erase(minutiae.list.begin() + index);

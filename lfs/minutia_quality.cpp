@@ -3,6 +3,7 @@
 #include "lfs/remove.h"
 #include "lfs/pixel_blocks.h"
 #include "lfs/remove_variants.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cmath>
@@ -99,9 +100,10 @@ int combined_miutia_quality_with(Minutiae &minutiae, const std::vector<int> &qua
         case 1: m.reliability = 0.05f + 0.04f * g; break;
         case 0: m.reliability = 0.01f; break;
         default:
-            std::fprintf(stderr, "ERROR : combined_miutia_quality : ");
-            std::fprintf(stderr, "unexpected quality map value %d ", level);
-            std::fprintf(stderr, "not in range [0..4]\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error,
+                              "ERROR : combined_miutia_quality : unexpected quality map value %d "
+                              "not in range [0..4]\n",
+                              level);
             return -3;
         }
     }

@@ -2,6 +2,7 @@
 #include "lfs/detect.h"
 
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +50,7 @@ int append(Minutiae &minutiae, const Minutia &minutia)
     try {
         minutiae.list.push_back(minutia);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : update_minutiae : realloc : minutiae->list\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : update_minutiae : realloc : minutiae->list\n");
         return -432;
     }
     return 0;

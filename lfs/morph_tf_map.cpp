@@ -1,6 +1,7 @@
 // Morphological closing of a TRUE/FALSE block map: two dilations then two
 // erosions with the 4-neighbourhood.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <new>
@@ -47,7 +48,7 @@ void erode_charimage_2(const std::vector<unsigned char> &in, std::vector<unsigne
 int morph_TF_map(std::vector<int> &tfmap, int mw, int mh)
 {
     if (mw < 0 || mh < 0 || tfmap.size() < static_cast<size_t>(mw) * static_cast<size_t>(mh)) {
-        std::fprintf(stderr, "ERROR : morph_TF_map : map size mismatch\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : morph_TF_map : map size mismatch\n");
         return -662;
     }
     const size_t n = static_cast<size_t>(mw) * static_cast<size_t>(mh);
@@ -55,13 +56,13 @@ int morph_TF_map(std::vector<int> &tfmap, int mw, int mh)
     try {
         cimage.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : morph_TF_map : malloc : cimage\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : morph_TF_map : malloc : cimage\n");
         return -660;
     }
     try {
         mimage.resize(n);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : morph_TF_map : malloc : mimage\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : morph_TF_map : malloc : mimage\n");
         return -661;
     }
     for (size_t i = 0; i < n; i++)
@@ -73,7 +74,7 @@ int morph_TF_map(std::vector<int> &tfmap, int mw, int mh)
         erode_charimage_2(cimage, mimage, mw, mh);
         erode_charimage_2(mimage, cimage, mw, mh);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : morph_TF_map : malloc : mimage\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : morph_TF_map : malloc : mimage\n");
         return -661;
     }
 

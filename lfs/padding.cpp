@@ -1,6 +1,7 @@
 // Padding around the image so that rotated windows and grids never leave
 // the allocated pixels.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,20 +35,20 @@ int pad_uchar_image(std::vector<unsigned char> &out, int &ow, int &oh, const uns
                     int ih, int pad, int pad_value)
 {
     if (in == nullptr || iw <= 0 || ih <= 0 || pad < 0) {
-        std::fprintf(stderr, "ERROR : pad_uchar_image : bad image dimensions : %d, %d, pad %d\n", iw, ih, pad);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pad_uchar_image : bad image dimensions : %d, %d, pad %d\n", iw, ih, pad);
         return -161;
     }
     const long long pw = static_cast<long long>(iw) + 2LL * pad;
     const long long ph = static_cast<long long>(ih) + 2LL * pad;
     if (pw > std::numeric_limits<int>::max() || ph > std::numeric_limits<int>::max() ||
         pw * ph > std::numeric_limits<int>::max()) {
-        std::fprintf(stderr, "ERROR : pad_uchar_image : padded image too large\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pad_uchar_image : padded image too large\n");
         return -162;
     }
     try {
         out.assign(static_cast<size_t>(pw * ph), static_cast<unsigned char>(pad_value));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : pad_uchar_image : malloc : pdata\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pad_uchar_image : malloc : pdata\n");
         return -160;
     }
     for (int y = 0; y < ih; y++) {

@@ -1,5 +1,6 @@
 // Pixel-to-block lookup of the detection stage.
 #include "lfs/pixel_blocks.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 
@@ -8,11 +9,11 @@ namespace lfs {
 int PixelBlocks::init(int iw, int ih, int mw, int mh, int blocksize)
 {
     if (blocksize <= 0 || iw < blocksize || ih < blocksize) {
-        std::fprintf(stderr, "ERROR : detect_minutiae_V2 : image smaller than a block : %d, %d\n", iw, ih);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : image smaller than a block : %d, %d\n", iw, ih);
         return -590;
     }
     if (mw != (iw + blocksize - 1) / blocksize || mh != (ih + blocksize - 1) / blocksize) {
-        std::fprintf(stderr, "ERROR : detect_minutiae_V2 : block dimensions do not match\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : block dimensions do not match\n");
         return -591;
     }
     mw_ = mw;

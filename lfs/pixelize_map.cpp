@@ -2,6 +2,7 @@
 // block_offsets lays them out, so the last block of a row or column covers
 // the image's last blocksize pixels and overwrites part of its neighbour.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <cstdio>
 #include <limits>
@@ -13,13 +14,13 @@ int pixelize_map(std::vector<int> &pmap, int iw, int ih, const std::vector<int> 
                  int blocksize)
 {
     if (iw <= 0 || ih <= 0 || static_cast<long long>(iw) * ih > std::numeric_limits<int>::max()) {
-        std::fprintf(stderr, "ERROR : pixelize_map : bad image dimensions : %d, %d\n", iw, ih);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pixelize_map : bad image dimensions : %d, %d\n", iw, ih);
         return -592;
     }
     try {
         pmap.assign(static_cast<size_t>(iw) * static_cast<size_t>(ih), 0);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : pixelize_map : malloc : pmap\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pixelize_map : malloc : pmap\n");
         return -590;
     }
     std::vector<int> offsets;
@@ -31,7 +32,7 @@ int pixelize_map(std::vector<int> &pmap, int iw, int ih, const std::vector<int> 
     }
     if (bw != mw || bh != mh || imap.size() < offsets.size()) {
         pmap.clear();
-        std::fprintf(stderr, "ERROR : pixelize_map : block dimensions do not match\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : pixelize_map : block dimensions do not match\n");
         return -591;
     }
     for (size_t bi = 0; bi < offsets.size(); bi++) {

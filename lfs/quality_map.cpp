@@ -1,5 +1,6 @@
 // Block quality levels 0..4 from the four block maps.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,13 +20,13 @@ int gen_quality_map(std::vector<int> &qmap, const std::vector<int> &direction_ma
     const size_t n = static_cast<size_t>(mw < 0 ? 0 : mw) * static_cast<size_t>(mh < 0 ? 0 : mh);
     if (mw < 0 || mh < 0 || direction_map.size() < n || low_contrast_map.size() < n ||
         low_flow_map.size() < n || high_curve_map.size() < n) {
-        std::fprintf(stderr, "ERROR : gen_quality_map : map size mismatch\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_quality_map : map size mismatch\n");
         return -4;
     }
     try {
         qmap.assign(n, 0);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : gen_quality_map : malloc : QualMap\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_quality_map : malloc : QualMap\n");
         return -2;
     }
 

@@ -1,6 +1,7 @@
 // Removes minutiae that lie close to a block without a valid direction, or
 // close to the edge of the map.
 #include "lfs/remove.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -45,7 +46,7 @@ int remove_near_invblock_V2(Minutiae &minutiae, const std::vector<int> &directio
                             const LfsParams &lfsparms)
 {
     if (lfsparms.inv_block_margin > (lfsparms.blocksize >> 1)) {
-        std::fprintf(stderr, "ERROR : remove_near_invblock_V2 : margin too large for blocksize\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_near_invblock_V2 : margin too large for blocksize\n");
         return -620;
     }
     // With the standard block of 8 and margin of 4 every pixel lies in a

@@ -12,6 +12,7 @@
 #include "lfs/geometry.h"
 #include "lfs/remove.h"
 #include "lfs/remove_variants.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cmath>
@@ -165,7 +166,7 @@ int remove_pores_with(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
     try {
         return pores(minutiae, bdata, iw, ih, direction_map, low_flow_map, high_curve_map, mw, mh, lfsparms, arith);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_pores_V2 : malloc : contour\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_pores_V2 : malloc : contour\n");
         return -670;
     }
 }

@@ -8,6 +8,7 @@
 #include "lfs/minmaxs.h"
 #include "lfs/remove.h"
 #include "lfs/remove_variants.h"
+#include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cmath>
@@ -120,7 +121,7 @@ int remove_or_adjust_side_minutiae_with(Minutiae &minutiae, unsigned char *bdata
     try {
         return side_minutiae(minutiae, bdata, iw, ih, direction_map, mw, mh, lfsparms, arith);
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : remove_or_adjust_side_minutiae_V2 : malloc : rot_y\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_or_adjust_side_minutiae_V2 : malloc : rot_y\n");
         return -630;
     }
 }

@@ -1,6 +1,7 @@
 // Rotated sampling grids: for each of ndirs directions over a half turn, the
 // pixel offsets of a grid_w x grid_h grid turned to that direction.
 #include "lfs/maps.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,7 @@ int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_ang
                   int grid_h, int relative2)
 {
     if (iw <= 0 || ih <= 0 || ndirs <= 0 || grid_w <= 0 || grid_h <= 0) {
-        std::fprintf(stderr, "ERROR : init_rotgrids : bad dimensions\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_rotgrids : bad dimensions\n");
         return -34;
     }
 
@@ -30,21 +31,21 @@ int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_ang
         grid_pad = round_trunc((diag - std::min(gw, gh)) / 2.0f);
         break;
     default:
-        std::fprintf(stderr, "ERROR : init_rotgrids : Illegal relative flag : %d\n", relative2);
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_rotgrids : Illegal relative flag : %d\n", relative2);
         return -30;
     }
 
     int pad = grid_pad;
     if (ipad >= 0) {
         if (ipad < grid_pad) {
-            std::fprintf(stderr, "ERROR : init_rotgrids : Pad passed is too small\n");
+            ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_rotgrids : Pad passed is too small\n");
             return -31;
         }
         pad = ipad;
     }
     const long long pw_wide = static_cast<long long>(iw) + 2LL * pad;
     if (pw_wide > 0x7fffffffLL / (grid_w + grid_h + 2)) {
-        std::fprintf(stderr, "ERROR : init_rotgrids : image too wide\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_rotgrids : image too wide\n");
         return -35;
     }
     const int pw = static_cast<int>(pw_wide);
@@ -52,7 +53,7 @@ int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_ang
     try {
         grids.grids.assign(static_cast<size_t>(ndirs), std::vector<int>(static_cast<size_t>(grid_w * grid_h)));
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "ERROR : init_rotgrids : malloc : rotgrids->grids\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : init_rotgrids : malloc : rotgrids->grids\n");
         grids.grids.clear();
         return -32;
     }

@@ -2,6 +2,7 @@
 #include "lfs/shape.h"
 
 #include "lfs/contour.h"
+#include "sdk/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,7 +33,7 @@ int shape_from_contour(Shape &shape, const Contour &contour)
         }
     } catch (const std::bad_alloc &) {
         shape = Shape{};
-        std::fprintf(stderr, "ERROR : shape_from_contour : malloc : shape\n");
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : shape_from_contour : malloc : shape\n");
         return -250;
     }
     for (auto &row : shape.rows)

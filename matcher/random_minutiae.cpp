@@ -2,8 +2,7 @@
 #include "matcher/random_minutiae.h"
 
 #include "matcher/int32_arith.h"
-
-#include <cstdio>
+#include "sdk/diagnostics.h"
 
 namespace ridge {
 
@@ -29,8 +28,8 @@ int topUpTemplate(RawMinutia *minutiae, int count, int32_t origin, const char *r
         m.angle = 0;
         m.type = FPT_MINUTIA_RIDGE_ENDING;
     }
-    std::printf("\n %s = %d; %d random minutiae added\n", role, count,
-                kMinimumTemplateCount - count);
+    diagnostic(DiagnosticKind::Trace, "\n %s = %d; %d random minutiae added\n", role, count,
+               kMinimumTemplateCount - count);
     return kMinimumTemplateCount;
 }
 
