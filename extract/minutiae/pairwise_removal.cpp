@@ -1,4 +1,4 @@
-#include "extract/pairwise_removal.h"
+#include "extract/minutiae/pairwise_removal.h"
 #include "sdk/diagnostics.h"
 
 #include <cstddef>

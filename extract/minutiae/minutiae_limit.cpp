@@ -1,5 +1,5 @@
 // Cap of 128 minutiae by reliability, then the final y, x order.
-#include "extract/minutiae_limit.h"
+#include "extract/minutiae/minutiae_limit.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "extract/island_loop.h"
+#include "extract/minutiae/island_loop.h"
 
 #include "lfs/contour.h"
 

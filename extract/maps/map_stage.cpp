@@ -1,11 +1,11 @@
 // The detector's set-up and map stage: tables, padding, 6-bit scaling and
 // the block maps.
-#include "extract/map_stage.h"
+#include "extract/maps/map_stage.h"
 
 #include "extract/detector_params.h"
-#include "extract/dft_waves.h"
-#include "extract/dir2rad.h"
-#include "extract/image_maps.h"
+#include "extract/maps/dft_waves.h"
+#include "extract/maps/dir2rad.h"
+#include "extract/maps/image_maps.h"
 #include "lfs/maps.h"
 #include "sdk/diagnostics.h"
 

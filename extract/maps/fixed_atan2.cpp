@@ -1,6 +1,6 @@
 // Vectoring CORDIC: the vector is rotated towards the +x axis by angles
 // atan(2^-i), accumulating the rotations, so only shifts and adds are used.
-#include "extract/fixed_atan2.h"
+#include "extract/maps/fixed_atan2.h"
 
 namespace ridge {
 

@@ -1,7 +1,7 @@
 // Contrast pass. Neighbouring windows overlap by two thirds, so instead of
 // building each window's 576-pixel histogram afresh, the histograms of the
 // 8 x 8 cells of the image are built once and each window adds up its nine.
-#include "extract/contrast_pass.h"
+#include "extract/maps/contrast_pass.h"
 
 #include "lfs/lfs.h"
 #include "lfs/maps.h"

@@ -1,5 +1,5 @@
 // Opening of the low-contrast map on a copy framed by a ring of 1s.
-#include "extract/low_contrast_opening.h"
+#include "extract/maps/low_contrast_opening.h"
 
 #include <cstddef>
 

@@ -1,9 +1,9 @@
 // Block map sequence: initial maps, then cleaning of the low-flow map and
 // of the directions, interpolation into gaps, and the high-curvature map.
-#include "extract/image_maps.h"
+#include "extract/maps/image_maps.h"
 
-#include "extract/initial_maps.h"
-#include "extract/neighbour_direction.h"
+#include "extract/maps/initial_maps.h"
+#include "extract/maps/neighbour_direction.h"
 #include "lfs/maps.h"
 #include "sdk/diagnostics.h"
 

@@ -1,5 +1,5 @@
 // Detector minutiae to RawMinutia: type codes and even-degree angles.
-#include "extract/raw_conversion.h"
+#include "extract/minutiae/raw_conversion.h"
 
 namespace ridge {
 

@@ -1,4 +1,4 @@
-#include "extract/minutia_distance.h"
+#include "extract/minutiae/minutia_distance.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // A bifurcation whose contour closes within a few steps sits on a small
 // hole in a ridge, not on a real fork.
-#include "extract/removal_tests.h"
-#include "extract/zone_maps.h"
+#include "extract/minutiae/removal_tests.h"
+#include "extract/minutiae/zone_maps.h"
 #include "lfs/contour.h"
 
 namespace ridge {

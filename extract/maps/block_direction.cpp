@@ -1,5 +1,5 @@
 // Direction tests on the directional powers of one block.
-#include "extract/block_direction.h"
+#include "extract/maps/block_direction.h"
 
 #include <cstddef>
 

@@ -1,11 +1,11 @@
 // Two like minutiae that face each other on a small closed island (ridge
 // endings) or lake (bifurcations) are both false: remove them and fill the
 // loop so that later tests see the cleaned image.
-#include "extract/island_loop.h"
-#include "extract/minutia_distance.h"
-#include "extract/pairwise_removal.h"
-#include "extract/removal_tests.h"
-#include "extract/zone_maps.h"
+#include "extract/minutiae/island_loop.h"
+#include "extract/minutiae/minutia_distance.h"
+#include "extract/minutiae/pairwise_removal.h"
+#include "extract/minutiae/removal_tests.h"
+#include "extract/minutiae/zone_maps.h"
 #include "lfs/contour.h"
 #include "sdk/diagnostics.h"
 

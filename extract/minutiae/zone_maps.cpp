@@ -1,4 +1,4 @@
-#include "extract/zone_maps.h"
+#include "extract/minutiae/zone_maps.h"
 
 #include <cstddef>
 

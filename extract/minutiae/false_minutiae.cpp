@@ -1,11 +1,11 @@
 // The false-minutia removal sequence. Blocks near the edge of the valid
 // area (the border zone) get looser limits for islands, holes and hooks, so
 // that the ragged border of the print is cleaned harder than its inside.
-#include "extract/false_minutiae.h"
+#include "extract/minutiae/false_minutiae.h"
 
 #include "extract/detector_params.h"
-#include "extract/removal_tests.h"
-#include "extract/zone_maps.h"
+#include "extract/minutiae/removal_tests.h"
+#include "extract/minutiae/zone_maps.h"
 #include "lfs/remove.h"
 #include "sdk/diagnostics.h"
 

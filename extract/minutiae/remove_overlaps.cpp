@@ -1,9 +1,9 @@
 // Two like minutiae facing each other across a short gap are the two ends
 // of one ridge (or valley) broken by noise: remove both and join the gap.
-#include "extract/join_line.h"
-#include "extract/minutia_distance.h"
-#include "extract/pairwise_removal.h"
-#include "extract/removal_tests.h"
+#include "extract/minutiae/join_line.h"
+#include "extract/minutiae/minutia_distance.h"
+#include "extract/minutiae/pairwise_removal.h"
+#include "extract/minutiae/removal_tests.h"
 #include "lfs/contour.h"
 #include "lfs/geometry.h"
 #include "sdk/diagnostics.h"

@@ -1,6 +1,6 @@
 // Angle refinement: the bisector of the sharpest opening of the centred
 // contour around a minutia, falling back on the detector direction.
-#include "extract/angle_refinement.h"
+#include "extract/minutiae/angle_refinement.h"
 
 #include "extract/detector_params.h"
 #include "lfs/contour.h"

@@ -1,10 +1,10 @@
 // A ridge ending and a bifurcation joined by a short contour form a hook
 // (a spur off a ridge): both are false when close enough or not facing
 // each other.
-#include "extract/minutia_distance.h"
-#include "extract/pairwise_removal.h"
-#include "extract/removal_tests.h"
-#include "extract/zone_maps.h"
+#include "extract/minutiae/minutia_distance.h"
+#include "extract/minutiae/pairwise_removal.h"
+#include "extract/minutiae/removal_tests.h"
+#include "extract/minutiae/zone_maps.h"
 #include "lfs/contour.h"
 #include "sdk/diagnostics.h"
 

@@ -4,7 +4,7 @@
 // along the rows of its window rotated to each direction. The sums and the
 // coefficients are integers (coefficients scaled by 1024), so the power
 // (A^2 + B^2) >> 20 has the units of the floating-point formulation.
-#include "extract/dft_waves.h"
+#include "extract/maps/dft_waves.h"
 #include "sdk/diagnostics.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 // Screening of doubtful ridge endings: endings near a void block and open
 // endings that too few ridge/valley changes surround.
-#include "extract/ridge_ending_screening.h"
+#include "extract/minutiae/ridge_ending_screening.h"
 
-#include "extract/direction_table.h"
+#include "lfs/direction_table.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Values as the table has always carried them: two entries (S(18) and
 // C(26)) read 0.382684 in magnitude where the others read 0.382683.
-#include "extract/direction_table.h"
+#include "lfs/direction_table.h"
 
 namespace ridge {
 

@@ -1,5 +1,5 @@
 // Direction-to-angle table.
-#include "extract/dir2rad.h"
+#include "extract/maps/dir2rad.h"
 #include "sdk/diagnostics.h"
 
 #include <cmath>

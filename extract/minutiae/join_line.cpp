@@ -1,4 +1,4 @@
-#include "extract/join_line.h"
+#include "extract/minutiae/join_line.h"
 
 #include <cstddef>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Largest-region block mask by a span fill.
-#include "extract/largest_region.h"
+#include "extract/maps/largest_region.h"
 
 #include <cstddef>
 #include <new>

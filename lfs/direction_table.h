@@ -2,8 +2,8 @@
 // in single precision to six significant digits. The side-minutia test and
 // the ridge-ending screening both read this table, so they agree on every
 // rounding.
-#ifndef RIDGESDK_EXTRACT_DIRECTION_TABLE_H
-#define RIDGESDK_EXTRACT_DIRECTION_TABLE_H
+#ifndef RIDGESDK_LFS_DIRECTION_TABLE_H
+#define RIDGESDK_LFS_DIRECTION_TABLE_H
 
 namespace ridge {
 

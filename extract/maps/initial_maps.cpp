@@ -2,13 +2,13 @@
 // stray contrasted patches can be dropped (largest region) and pinholes in
 // the finger closed (opening) before any direction is computed: only the
 // blocks that keep their contrast pay for the directional powers.
-#include "extract/initial_maps.h"
+#include "extract/maps/initial_maps.h"
 
-#include "extract/block_direction.h"
-#include "extract/contrast_pass.h"
-#include "extract/dft_waves.h"
-#include "extract/largest_region.h"
-#include "extract/low_contrast_opening.h"
+#include "extract/maps/block_direction.h"
+#include "extract/maps/contrast_pass.h"
+#include "extract/maps/dft_waves.h"
+#include "extract/maps/largest_region.h"
+#include "extract/maps/low_contrast_opening.h"
 #include "lfs/maps.h"
 #include "sdk/diagnostics.h"
 

@@ -2,9 +2,9 @@
 // circle (16 directions over 180 degrees become 16 angles over 360), summed
 // as 16.16 unit vectors; the mean vector's length is the agreement of the
 // neighbours and its angle the average direction.
-#include "extract/neighbour_direction.h"
+#include "extract/maps/neighbour_direction.h"
 
-#include "extract/fixed_atan2.h"
+#include "extract/maps/fixed_atan2.h"
 
 #include <cstdint>
 #include <cstdlib>

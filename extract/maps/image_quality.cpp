@@ -1,8 +1,8 @@
 // Image quality: the map stage alone, its block quality levels, and their
 // mean over the usable blocks.
-#include "extract/image_quality.h"
+#include "extract/maps/image_quality.h"
 
-#include "extract/map_stage.h"
+#include "extract/maps/map_stage.h"
 #include "lfs/maps.h"
 #include "sdk/diagnostics.h"
 
