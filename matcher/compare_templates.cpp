@@ -120,11 +120,13 @@ double similarityScore(int32_t best_pairing, int count_a, int count_b)
     return (c / count_b + c / count_a) * 50 / 1000;
 }
 
-int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
+int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
+                         BestCandidate *best_candidate)
 {
     RawMinutia *base = a, *live = b;
     int base_count = count_a, live_count = count_b;
-    if (secondIsBase(a, b, count_a, count_b)) {
+    const bool swapped = secondIsBase(a, b, count_a, count_b);
+    if (swapped) {
         base = b;
         live = a;
         base_count = count_b;
@@ -135,6 +137,12 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     base_count = topUpTemplate(base, base_count, kBaseRandomOrigin, "baseElements", &random);
     live_count = topUpTemplate(live, live_count, kLiveRandomOrigin, "liveElements", &random);
     sortByX(base, base_count);
+    if (best_candidate != nullptr) {
+        *best_candidate = BestCandidate{};
+        best_candidate->second_is_base = swapped;
+        best_candidate->base_count = base_count;
+        best_candidate->live_count = live_count;
+    }
 
     ComparisonWorkspace &w = thread_workspace();
     DescribedTemplate &base_described = w.described.describe(base, base_count);
@@ -158,8 +166,17 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
         const int32_t score =
             evaluate_candidate_indexed(w.pairing, base, base_count, live, live_count, i, j, base_hood,
                                        live_hood, match, best);
-        if (score > best)
+        if (score > best) {
             best = score;
+            if (best_candidate != nullptr) {
+                // The alignment again, as the evaluation estimated it.
+                CorrespondenceList list;
+                collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+                best_candidate->found = estimateAlignment(list, base, live, &best_candidate->alignment);
+                best_candidate->base_index = i;
+                best_candidate->live_index = j;
+            }
+        }
     };
     for (int i = 0; i < base_count; ++i) {
         if (!keyed) {
