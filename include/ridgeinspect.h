@@ -110,8 +110,8 @@ typedef struct ridge_minutia_pair {
 
 /* Compares two raw templates as matchRawFPTs does and names the minutiae
  * paired in the best alignment. *score receives matchRawFPTs's score;
- * pairs (room for 128) the pairs in the first template's order of x, and
- * *pair_count their number (0 when nothing was paired). Refusals: those of
+ * pairs (room for 128) the pairs by ascending position in the first
+ * template, and *pair_count their number (0 when nothing was paired). Refusals: those of
  * ridge_check_template for either template, RIDGE_ERR_ARGUMENT. */
 RIDGE_API int32_t ridge_match_pairs(const TemplateBuffer *first, const TemplateBuffer *second,
                                     double *score, ridge_minutia_pair *pairs,
@@ -162,7 +162,8 @@ RIDGE_API int32_t ridge_render_pair(const ridge_inspection *first, const Templat
                                     ridge_picture *picture, double *score);
 
 /* Writes a picture as an 8-bit RGB PNG file (through libpng), replacing the
- * file. RIDGE_ERR_IO when it cannot be written (nothing is left behind). */
+ * file. RIDGE_ERR_IO when it cannot be created or written (a file left
+ * half written is removed). */
 RIDGE_API int32_t ridge_picture_write_png(const ridge_picture *picture, const char *path);
 
 /* Releases a picture's pixels and sets it to zeros; NULL is ignored. */

@@ -152,6 +152,8 @@ Rgb reliability_colour(float reliability)
     return Rgb{lerp(255, 0, (t - 0.5f) * 2.0f), lerp(230, 200, (t - 0.5f) * 2.0f), 0};
 }
 
+Rgb pair_colour(size_t n) { return kPairColours[n % (sizeof kPairColours / sizeof kPairColours[0])]; }
+
 Canvas render_side(const PictureSide &side, uint32_t layers)
 {
     int width = 0, height = 0;
@@ -192,8 +194,7 @@ Canvas render_pair(const PictureSide &first, const PictureSide &second, uint32_t
     for (const auto &[a, b] : pairs.pairs) {
         const RawMinutia &ma = first.minutiae[static_cast<size_t>(a)];
         const RawMinutia &mb = second.minutiae[static_cast<size_t>(b)];
-        canvas.line(ma.x, ma.y + kPairBand, mb.x + right_x, mb.y + kPairBand,
-                    kPairColours[n++ % (sizeof kPairColours / sizeof kPairColours[0])]);
+        canvas.line(ma.x, ma.y + kPairBand, mb.x + right_x, mb.y + kPairBand, pair_colour(n++));
     }
     return canvas;
 }

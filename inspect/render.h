@@ -6,6 +6,7 @@
 #include "inspect/inspection.h"
 #include "inspect/raster.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +33,8 @@ const Rgb kGivenTemplateColour{0, 64, 255};
 
 // Colour of a minutia of this reliability: red at 0, yellow at 0.5, green at 1.
 Rgb reliability_colour(float reliability);
+// Colour of the line that joins the n-th pair (from 0).
+Rgb pair_colour(size_t n);
 
 Canvas render_side(const PictureSide &side, uint32_t layers);
 Canvas render_pair(const PictureSide &first, const PictureSide &second, uint32_t layers,
