@@ -2,11 +2,11 @@
 // ridge endings, angle refinement and the cap.
 #include "extract/extract_minutiae.h"
 
-#include "extract/angle_refinement.h"
+#include "extract/minutiae/angle_refinement.h"
 #include "extract/detect_minutiae_driver.h"
 #include "extract/detector_params.h"
-#include "extract/minutiae_limit.h"
-#include "extract/ridge_ending_screening.h"
+#include "extract/minutiae/minutiae_limit.h"
+#include "extract/minutiae/ridge_ending_screening.h"
 #include "lfs/maps.h"
 #include "lfs/remove.h"
 #include "sdk/diagnostics.h"

@@ -3,7 +3,7 @@
 // rotated so that the minutia's direction points up; a well-formed minutia
 // then shows a single bowl (one minimum of the rotated y), or a
 // minimum-maximum-minimum of which the lower minimum is the tip.
-#include "extract/direction_table.h"
+#include "lfs/direction_table.h"
 #include "lfs/contour.h"
 #include "lfs/minmaxs.h"
 #include "lfs/remove.h"

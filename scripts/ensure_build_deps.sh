@@ -4,7 +4,7 @@
 # the script fails. Meant to be sourced or run by the other scripts.
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev)
+packages=(g++ cmake make libgtest-dev libpng-dev)
 missing=()
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
@@ -13,6 +13,10 @@ gtest_config=$(ls /usr/lib/*/cmake/GTest/GTestConfig.cmake /usr/lib/cmake/GTest/
   2>/dev/null | head -n 1 || true)
 if [ ! -f /usr/include/gtest/gtest.h ] || [ -z "$gtest_config" ]; then
   missing+=(libgtest-dev)
+fi
+# libpng reads PNG images for the extensions.
+if [ ! -f /usr/include/png.h ] && [ ! -f /usr/include/libpng16/png.h ]; then
+  missing+=(libpng-dev)
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then

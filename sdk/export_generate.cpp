@@ -2,7 +2,7 @@
 #include "ridgesdk.h"
 
 #include "extract/extract_minutiae.h"
-#include "extract/raw_conversion.h"
+#include "extract/minutiae/raw_conversion.h"
 #include "formats/output_block.h"
 
 #include <cstring>

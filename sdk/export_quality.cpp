@@ -1,7 +1,7 @@
 // getFpImgQuality: the image quality figure and the area it covers.
 #include "ridgesdk.h"
 
-#include "extract/map_stage.h"
+#include "extract/maps/map_stage.h"
 
 extern "C" RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image, int32_t width,
                                                                 int32_t height, double *quality,
