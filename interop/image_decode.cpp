@@ -212,9 +212,14 @@ Outcome decode_pnm(const unsigned char *bytes, std::size_t size, DecodedImage &o
     const std::size_t count = std::size_t(width) * height;
     const std::size_t sample_bytes = maxval > 255 ? 2 : 1;
     std::size_t at = scanner.position();
-    if (binary && (size - at) / sample_bytes / channels < count)
-        return refuse(RIDGE_ERR_CORRUPT, "P%c file is truncated: %zu of %zu pixels present", variant,
-                      (size - at) / sample_bytes / channels, count);
+    // Binary samples take sample_bytes each, text ones a digit and a blank
+    // at least: a file too short for its pixels is refused before any
+    // storage is taken for them.
+    const std::size_t room = binary ? (size - at) / sample_bytes / channels
+                                    : (size - at + 1) / 2 / channels;
+    if (room < count)
+        return refuse(RIDGE_ERR_CORRUPT, "P%c file is truncated: room for %zu of %zu pixels", variant,
+                      room, count);
 
     DecodedImage result;
     result.width = static_cast<std::int32_t>(width);

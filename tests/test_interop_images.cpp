@@ -200,6 +200,7 @@ TEST(ImageDecode, DamagedOrForeignFilesAreRefused)
     const Case cases[] = {
         {"truncated binary", short_p5, RIDGE_ERR_CORRUPT},
         {"truncated text", text_bytes("P2 2 2 255 1 2 3"), RIDGE_ERR_CORRUPT},
+        {"damaged text", text_bytes("P2 2 2 255 1 2 3 x  "), RIDGE_ERR_CORRUPT},
         {"maximum 0", text_bytes("P2 1 1 0 0"), RIDGE_ERR_CORRUPT},
         {"maximum 65536", text_bytes("P2 1 1 65536 0"), RIDGE_ERR_CORRUPT},
         {"sample above the maximum", text_bytes("P2 1 1 255 256"), RIDGE_ERR_CORRUPT},
