@@ -142,9 +142,10 @@ typedef struct ridge_image {
 } ridge_image;
 
 /* Largest image the readers and the resampler hand out: each side at most
- * 16384 pixels, and at most 2^26 pixels in all. */
+ * 16384 pixels, and at most 2^25 pixels in all. Decoding a PNG takes 4
+ * bytes per pixel for the while. */
 #define RIDGE_IMAGE_MAX_SIDE   16384
-#define RIDGE_IMAGE_MAX_PIXELS (1 << 26)
+#define RIDGE_IMAGE_MAX_PIXELS (1 << 25)
 
 /* Decodes an image file held in memory: PNG (any colour type and bit
  * depth, through libpng), binary or text PGM (P5, P2) and PPM (P6, P3) of

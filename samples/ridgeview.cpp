@@ -8,10 +8,8 @@
 // wrong command line; the reason is one line on standard error.
 #include "ridgeinspect.h"
 #include "ridgeinterop.h"
-#include "bmp_image.h"
 #include "template_input.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -179,59 +177,19 @@ struct InspectionCloser {
 };
 using InspectionPtr = std::unique_ptr<ridge_inspection, InspectionCloser>;
 
-// The grey image of a file: what ridge_image_decode reads, and 8-bit
-// bitmaps through the tools' reader where the library reads no BMP.
-// RIDGE_ERR_UNSUPPORTED (reason set) when the file is no image.
-int32_t read_image(const std::string &path, std::vector<unsigned char> &pixels, int32_t &width,
-                   int32_t &height, std::string &reason)
-{
-    std::vector<unsigned char> bytes;
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-        if (!file) {
-            reason = "cannot open " + path + ": " + std::strerror(errno);
-            return RIDGE_ERR_IO;
-        }
-        unsigned char chunk[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        if (std::ferror(file.get())) {
-            reason = "cannot read " + path;
-            return RIDGE_ERR_IO;
-        }
-    }
-    ridge_image image{0, 0, nullptr, 0};
-    std::unique_ptr<ridge_image, void (*)(ridge_image *)> owner(&image, &ridge_image_release);
-    const int32_t status = ridge_image_decode(bytes.data(), bytes.size(), &image);
-    if (status == RIDGE_OK) {
-        pixels.assign(image.pixels, image.pixels + static_cast<std::size_t>(image.width) *
-                                                       static_cast<std::size_t>(image.height));
-        width = image.width;
-        height = image.height;
-        return RIDGE_OK;
-    }
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        std::string why;
-        if (ridge::bmp_to_grey_image(bytes.data(), bytes.size(), pixels, width, height, &why) == 1)
-            return RIDGE_OK;
-        reason = path + ": " + why;
-        return RIDGE_ERR_CORRUPT;
-    }
-    reason = path + ": " + reason_of(status);
-    return status;
-}
-
-// An image file, inspected.
+// An image file, inspected. RIDGE_ERR_UNSUPPORTED when the file is no
+// image.
 int32_t inspect_file(const std::string &path, InspectionPtr &inspection, std::string &reason)
 {
-    std::vector<unsigned char> pixels;
-    int32_t width = 0, height = 0;
-    int32_t status = read_image(path, pixels, width, height, reason);
-    if (status != RIDGE_OK)
+    ridge_image image{0, 0, nullptr, 0};
+    std::unique_ptr<ridge_image, void (*)(ridge_image *)> owner(&image, &ridge_image_release);
+    int32_t status = ridge_image_read(path.c_str(), &image);
+    if (status != RIDGE_OK) {
+        reason = reason_of(status); // names the file
         return status;
+    }
     ridge_inspection *made = nullptr;
-    status = ridge_inspect(pixels.data(), width, height, &made);
+    status = ridge_inspect(image.pixels, image.width, image.height, &made);
     if (status != RIDGE_OK) {
         reason = path + ": no template could be extracted from the image";
         return status;

@@ -5,6 +5,8 @@
 #include "ridgeinterop.h"
 
 #include "interop/image_resample.h"
+#include "support/bitmap_builder.h"
+#include "support/grey_bmp.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
@@ -198,6 +200,7 @@ TEST(ImageDecode, DamagedOrForeignFilesAreRefused)
     const Case cases[] = {
         {"truncated binary", short_p5, RIDGE_ERR_CORRUPT},
         {"truncated text", text_bytes("P2 2 2 255 1 2 3"), RIDGE_ERR_CORRUPT},
+        {"damaged text", text_bytes("P2 2 2 255 1 2 3 x  "), RIDGE_ERR_CORRUPT},
         {"maximum 0", text_bytes("P2 1 1 0 0"), RIDGE_ERR_CORRUPT},
         {"maximum 65536", text_bytes("P2 1 1 65536 0"), RIDGE_ERR_CORRUPT},
         {"sample above the maximum", text_bytes("P2 1 1 255 256"), RIDGE_ERR_CORRUPT},
@@ -217,6 +220,47 @@ TEST(ImageDecode, DamagedOrForeignFilesAreRefused)
         EXPECT_EQ(d.status, c.status) << d.message;
         EXPECT_FALSE(d.message.empty());
     }
+}
+
+// Bitmaps go through the SDK's bitmap decoder; what it leaves alone is
+// unsupported, what is damaged is corrupt, and the pixels per metre of the
+// header give the resolution.
+TEST(ImageDecode, BitmapsThroughTheBitmapDecoder)
+{
+    ridge_test::BitmapLayout layout;
+    layout.width = 5;
+    layout.height = 3;
+    const Bytes file = ridge_test::make_bitmap(layout);
+    const Decoded d = decode(file);
+    ASSERT_EQ(d.status, RIDGE_OK) << d.message;
+    ASSERT_EQ(d.pixels.size(), 15u);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 5; ++x)
+            EXPECT_EQ(d.pixels[std::size_t(y * 5 + x)], ridge_test::test_pixel(x, y));
+    EXPECT_EQ(d.ppi, 0.0);
+
+    Bytes stated = file;
+    const std::uint32_t per_metre = 22402; // 569 ppi
+    for (int i = 0; i < 4; ++i)
+        stated[std::size_t(38 + i)] = static_cast<unsigned char>(per_metre >> (8 * i));
+    EXPECT_NEAR(decode(stated).ppi, 569.0, 0.05);
+
+    layout.bits_per_pixel = 24;
+    EXPECT_EQ(decode(ridge_test::make_bitmap(layout)).status, RIDGE_ERR_UNSUPPORTED);
+    layout.bits_per_pixel = 8;
+    layout.compression = 1;
+    EXPECT_EQ(decode(ridge_test::make_bitmap(layout)).status, RIDGE_ERR_UNSUPPORTED);
+    const Bytes cut(file.begin(), file.end() - 8);
+    EXPECT_EQ(decode(cut).status, RIDGE_ERR_CORRUPT);
+
+    const std::string sample = std::string(RIDGESDK_TEST_DATA) + "/samples/101_1.bmp";
+    ridge_test::GreyImage expected;
+    ASSERT_TRUE(ridge_test::load_grey_bmp(sample, expected));
+    ridge_image image{0, 0, nullptr, 0};
+    ASSERT_EQ(ridge_image_read(sample.c_str(), &image), RIDGE_OK) << ridge_last_error();
+    EXPECT_EQ(image.width, expected.width);
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + expected.pixels.size()), expected.pixels);
+    ridge_image_release(&image);
 }
 
 TEST(ImageDecode, FilesAndOutputRecords)
