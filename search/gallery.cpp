@@ -1,0 +1,114 @@
+#include "search/gallery.h"
+
+#include "ridgesearch.h"
+
+#include <cstdio>
+
+namespace ridge {
+
+std::string identifierProblem(const char *identifier, std::size_t length)
+{
+    if (length == 0)
+        return "identifier is empty";
+    if (length > RIDGE_MAX_IDENTIFIER)
+        return "identifier of " + std::to_string(length) + " bytes is longer than " +
+               std::to_string(RIDGE_MAX_IDENTIFIER);
+    for (std::size_t k = 0; k < length; ++k) {
+        const unsigned char c = static_cast<unsigned char>(identifier[k]);
+        if (c < 32) {
+            char text[96];
+            std::snprintf(text, sizeof text, "identifier holds the control byte 0x%02x at offset %zu",
+                          static_cast<unsigned>(c), k);
+            return text;
+        }
+    }
+    return std::string();
+}
+
+void GalleryLock::lock_shared()
+{
+    std::unique_lock<std::mutex> hold(mutex_);
+    readers_may_enter_.wait(hold, [this] { return !writing_ && writers_waiting_ == 0; });
+    ++readers_;
+}
+
+void GalleryLock::unlock_shared()
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (--readers_ == 0 && writers_waiting_ > 0)
+        writer_may_enter_.notify_one();
+}
+
+void GalleryLock::lock()
+{
+    std::unique_lock<std::mutex> hold(mutex_);
+    ++writers_waiting_;
+    writer_may_enter_.wait(hold, [this] { return !writing_ && readers_ == 0; });
+    --writers_waiting_;
+    writing_ = true;
+}
+
+void GalleryLock::unlock()
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    writing_ = false;
+    if (writers_waiting_ > 0)
+        writer_may_enter_.notify_one();
+    else
+        readers_may_enter_.notify_all();
+}
+
+bool Gallery::add(std::string identifier, Minutiae minutiae)
+{
+    const auto found = positions_.find(identifier);
+    if (found != positions_.end()) {
+        entries_[found->second].minutiae = std::move(minutiae);
+        return true;
+    }
+    // Both containers grow before either changes, so a failed allocation
+    // leaves the gallery as it was.
+    entries_.reserve(entries_.size() + 1);
+    positions_.reserve(positions_.size() + 1);
+    GalleryEntry entry{std::move(identifier), std::move(minutiae)};
+    positions_.emplace(entry.identifier, entries_.size());
+    entries_.push_back(std::move(entry));
+    return false;
+}
+
+bool Gallery::remove(const std::string &identifier)
+{
+    const auto found = positions_.find(identifier);
+    if (found == positions_.end())
+        return false;
+    const std::size_t at = found->second;
+    positions_.erase(found);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+    for (std::size_t k = at; k < entries_.size(); ++k)
+        positions_[entries_[k].identifier] = k;
+    return true;
+}
+
+void Gallery::reserve(std::size_t count)
+{
+    entries_.reserve(count);
+    positions_.reserve(count);
+}
+
+uint64_t Gallery::memoryBytes() const
+{
+    uint64_t bytes = sizeof(*this) + entries_.capacity() * sizeof(GalleryEntry);
+    // A node of the identifier map: the key, the position and two pointers,
+    // plus one bucket pointer.
+    bytes += positions_.size() * (sizeof(std::string) + sizeof(std::size_t) + 2 * sizeof(void *)) +
+             positions_.bucket_count() * sizeof(void *);
+    for (const GalleryEntry &e : entries_) {
+        bytes += e.minutiae.capacity() * sizeof(RawMinutia);
+        // Identifiers past the small-string buffer live on the heap, twice
+        // (the entry and the map key).
+        if (e.identifier.capacity() > 15)
+            bytes += 2 * (e.identifier.capacity() + 1);
+    }
+    return bytes;
+}
+
+} // namespace ridge
