@@ -2,7 +2,9 @@
 
 #include "ridgesearch.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace ridge {
 
@@ -58,19 +60,53 @@ void GalleryLock::unlock()
         readers_may_enter_.notify_all();
 }
 
-bool Gallery::add(std::string identifier, Minutiae minutiae)
+GalleryEntry::GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe_now)
+    : identifier_(std::move(identifier)), count_(count)
 {
-    const auto found = positions_.find(identifier);
+    block_.reset(new unsigned char[static_cast<std::size_t>(count) * sizeof(RawMinutia)]);
+    if (count > 0)
+        std::memcpy(block_.get(), minutiae, static_cast<std::size_t>(count) * sizeof(RawMinutia));
+    if (describe_now)
+        describe();
+}
+
+void GalleryEntry::describe()
+{
+    if (described_ || !describableCount(count_))
+        return;
+    std::unique_ptr<unsigned char[]> block(new unsigned char[describedBytes(count_)]);
+    TemplateView view;
+    if (!describeTemplate(minutiae(), count_, block.get(), &view))
+        return; // compared through the plain comparison
+    block_ = std::move(block);
+    area_ = view.area;
+    described_ = true;
+}
+
+uint64_t GalleryEntry::memoryBytes() const
+{
+    uint64_t bytes = described_ ? describedBytes(count_) : static_cast<uint64_t>(count_) * sizeof(RawMinutia);
+    // The block's allocation header, and an identifier past the string's
+    // own buffer.
+    bytes += 16;
+    if (identifier_.capacity() > 15)
+        bytes += identifier_.capacity() + 1 + 16;
+    return bytes;
+}
+
+bool Gallery::add(GalleryEntry entry)
+{
+    const auto found = positions_.find(entry.identifier());
     if (found != positions_.end()) {
-        entries_[found->second].minutiae = std::move(minutiae);
+        entries_[found->second] = std::move(entry);
         return true;
     }
-    // Both containers grow before either changes, so a failed allocation
-    // leaves the gallery as it was.
-    entries_.reserve(entries_.size() + 1);
+    // Both containers grow (geometrically) before either changes, so a
+    // failed allocation leaves the gallery as it was.
+    if (entries_.size() == entries_.capacity())
+        entries_.reserve(std::max<std::size_t>(16, 2 * entries_.capacity()));
     positions_.reserve(positions_.size() + 1);
-    GalleryEntry entry{std::move(identifier), std::move(minutiae)};
-    positions_.emplace(entry.identifier, entries_.size());
+    positions_.emplace(entry.identifier(), entries_.size());
     entries_.push_back(std::move(entry));
     return false;
 }
@@ -84,7 +120,7 @@ bool Gallery::remove(const std::string &identifier)
     positions_.erase(found);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
     for (std::size_t k = at; k < entries_.size(); ++k)
-        positions_[entries_[k].identifier] = k;
+        positions_[entries_[k].identifier()] = k;
     return true;
 }
 
@@ -97,16 +133,14 @@ void Gallery::reserve(std::size_t count)
 uint64_t Gallery::memoryBytes() const
 {
     uint64_t bytes = sizeof(*this) + entries_.capacity() * sizeof(GalleryEntry);
-    // A node of the identifier map: the key, the position and two pointers,
-    // plus one bucket pointer.
-    bytes += positions_.size() * (sizeof(std::string) + sizeof(std::size_t) + 2 * sizeof(void *)) +
+    // A node of the identifier map: the key, the position and a link, in
+    // an allocation of its own; and one bucket pointer per bucket.
+    bytes += positions_.size() * (sizeof(std::string) + sizeof(std::size_t) + 2 * sizeof(void *) + 16) +
              positions_.bucket_count() * sizeof(void *);
     for (const GalleryEntry &e : entries_) {
-        bytes += e.minutiae.capacity() * sizeof(RawMinutia);
-        // Identifiers past the small-string buffer live on the heap, twice
-        // (the entry and the map key).
-        if (e.identifier.capacity() > 15)
-            bytes += 2 * (e.identifier.capacity() + 1);
+        bytes += e.memoryBytes();
+        if (e.identifier().capacity() > 15) // the map's copy of the key
+            bytes += e.identifier().capacity() + 1 + 16;
     }
     return bytes;
 }

@@ -4,10 +4,12 @@
 #ifndef RIDGESDK_SEARCH_GALLERY_H
 #define RIDGESDK_SEARCH_GALLERY_H
 
+#include "matcher/prepared_compare.h"
 #include "ridgesdk.h"
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -18,9 +20,33 @@ namespace ridge {
 // The minutiae of one template, as matchRawFPTs reads them.
 using Minutiae = std::vector<RawMinutia>;
 
-struct GalleryEntry {
-    std::string identifier;
-    Minutiae minutiae;
+// One entry: its identifier and its template, with the template's
+// description for the comparisons when it has one (see
+// matcher/prepared_compare.h), all in one block.
+class GalleryEntry {
+public:
+    GalleryEntry() = default;
+    // Copies the template; describes it now when describe is true (else
+    // describe() does it later).
+    GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe);
+
+    // Describes the template if it can be and is not yet.
+    void describe();
+
+    const std::string &identifier() const { return identifier_; }
+    int count() const { return count_; }
+    const RawMinutia *minutiae() const { return reinterpret_cast<const RawMinutia *>(block_.get()); }
+    bool described() const { return described_; }
+    // Requires described().
+    TemplateView view() const { return viewOfBlock(block_.get(), count_, area_); }
+    uint64_t memoryBytes() const;
+
+private:
+    std::string identifier_;
+    int count_ = 0;
+    int32_t area_ = 0;
+    bool described_ = false;
+    std::unique_ptr<unsigned char[]> block_;
 };
 
 // Why an identifier is refused, or "" when it is acceptable: 1 to 255
@@ -47,14 +73,15 @@ private:
 
 class Gallery {
 public:
-    // Adds an entry or replaces the one with the same identifier (keeping
-    // its place). Returns true when an entry was replaced.
-    bool add(std::string identifier, Minutiae minutiae);
+    // Adds the entry, or puts it in the place of the one with the same
+    // identifier. Returns true when an entry was replaced.
+    bool add(GalleryEntry entry);
     // False when no entry has that identifier.
     bool remove(const std::string &identifier);
 
     std::size_t size() const { return entries_.size(); }
     const GalleryEntry &at(std::size_t index) const { return entries_[index]; }
+    GalleryEntry &at(std::size_t index) { return entries_[index]; }
     // Bytes held, estimated from the capacities of the containers.
     uint64_t memoryBytes() const;
 

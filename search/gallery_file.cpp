@@ -3,7 +3,9 @@
 #include "ext/ext_status.h"
 #include "sdk/template_checks.h"
 #include "search/crc32c.h"
+#include "search/parallel_job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -218,6 +220,20 @@ int32_t corrupt(const Reader &r, const std::string &what)
 
 } // namespace
 
+int32_t describeEntries(Gallery &gallery, uint32_t threads)
+{
+    constexpr std::size_t kChunk = 512;
+    const std::size_t n = gallery.size(), chunks = (n + kChunk - 1) / kChunk;
+    return runParallelJob(
+        jobThreads(threads, chunks), chunks,
+        [&](std::size_t chunk, unsigned) {
+            for (std::size_t k = chunk * kChunk; k < std::min(n, (chunk + 1) * kChunk); ++k)
+                gallery.at(k).describe();
+        },
+        [&](std::size_t chunk) { return static_cast<uint64_t>(std::min(n, (chunk + 1) * kChunk) - chunk * kChunk); },
+        n, JobProgress());
+}
+
 int32_t saveGalleryFile(const Gallery &gallery, const char *path)
 {
     NewFile file(path);
@@ -239,13 +255,15 @@ int32_t saveGalleryFile(const Gallery &gallery, const char *path)
     std::vector<unsigned char> entry;
     for (std::size_t k = 0; k < gallery.size(); ++k) {
         const GalleryEntry &e = gallery.at(k);
-        const std::size_t n = e.minutiae.size();
-        entry.resize(2 + e.identifier.size() + kMinutiaBytes * n + 4);
-        entry[0] = static_cast<unsigned char>(e.identifier.size());
+        const std::size_t n = static_cast<std::size_t>(e.count());
+        const std::string &name = e.identifier();
+        entry.resize(2 + name.size() + kMinutiaBytes * n + 4);
+        entry[0] = static_cast<unsigned char>(name.size());
         entry[1] = static_cast<unsigned char>(n);
-        std::memcpy(entry.data() + 2, e.identifier.data(), e.identifier.size());
-        unsigned char *at = entry.data() + 2 + e.identifier.size();
-        for (const RawMinutia &m : e.minutiae) {
+        std::memcpy(entry.data() + 2, name.data(), name.size());
+        unsigned char *at = entry.data() + 2 + name.size();
+        for (std::size_t q = 0; q < n; ++q) {
+            const RawMinutia &m = e.minutiae()[q];
             put32(at, static_cast<uint32_t>(m.type));
             put32(at + 4, static_cast<uint32_t>(m.x));
             put32(at + 8, static_cast<uint32_t>(m.y));
@@ -331,7 +349,7 @@ int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *out)
             reinterpret_cast<const unsigned char *>(minutiae.data()), static_cast<int>(n));
         if (!bad.empty())
             return corrupt(r, which + ": " + bad);
-        if (gallery->add(std::string(identifier, length), std::move(minutiae)))
+        if (gallery->add(GalleryEntry(std::string(identifier, length), minutiae.data(), static_cast<int>(n), false)))
             return corrupt(r, which + " repeats the identifier " + std::string(identifier, length));
     }
 
@@ -345,6 +363,9 @@ int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *out)
         return corrupt(r, "entries missing, repeated or out of order");
     if (!r.at_end())
         return corrupt(r, "bytes after the closing record");
+    const int32_t described = describeEntries(*gallery, 0);
+    if (described != RIDGE_OK)
+        return described;
     *out = std::move(gallery);
     return RIDGE_OK;
 }

@@ -77,13 +77,13 @@ int32_t hand_out_pairs(const Gallery &first, const Gallery &second, const std::v
     }
     std::size_t text_bytes = 0;
     for (const PairHit &p : found)
-        text_bytes += first.at(p.first).identifier.size() + second.at(p.second).identifier.size() + 2;
+        text_bytes += first.at(p.first).identifier().size() + second.at(p.second).identifier().size() + 2;
     char *text = nullptr;
     ridge_pair *block = result_block<ridge_pair>(found.size(), text_bytes, &text);
     for (std::size_t k = 0; k < found.size(); ++k) {
         const PairHit &p = found[k];
-        block[k].first = copy_text(first.at(p.first).identifier, &text);
-        block[k].second = copy_text(second.at(p.second).identifier, &text);
+        block[k].first = copy_text(first.at(p.first).identifier(), &text);
+        block[k].second = copy_text(second.at(p.second).identifier(), &text);
         block[k].score = p.score;
         block[k].first_index = p.first;
         block[k].second_index = p.second;
@@ -160,8 +160,10 @@ RIDGE_API int32_t ridge_gallery_add(ridge_gallery *gallery, const char *identifi
         status = ridge::check_template(raw, identifier, &minutiae);
         if (status != RIDGE_OK)
             return status;
+        // Described before the gallery is locked, so searches go on meanwhile.
+        ridge::GalleryEntry entry(identifier, minutiae.data(), static_cast<int>(minutiae.size()), true);
         std::unique_lock<ridge::GalleryLock> hold(gallery->lock());
-        const bool was_there = gallery->add(identifier, std::move(minutiae));
+        const bool was_there = gallery->add(std::move(entry));
         if (replaced != nullptr)
             *replaced = was_there ? 1 : 0;
         return RIDGE_OK;
@@ -218,13 +220,13 @@ RIDGE_API int32_t ridge_gallery_entry(ridge_gallery *gallery, uint64_t index, ch
         const ridge::GalleryEntry &e = gallery->at(static_cast<std::size_t>(index));
         char *name = nullptr;
         if (identifier != nullptr) {
-            name = static_cast<char *>(std::malloc(e.identifier.size() + 1));
+            name = static_cast<char *>(std::malloc(e.identifier().size() + 1));
             if (name == nullptr)
                 throw std::bad_alloc();
-            std::memcpy(name, e.identifier.c_str(), e.identifier.size() + 1);
+            std::memcpy(name, e.identifier().c_str(), e.identifier().size() + 1);
         }
         if (raw != nullptr) {
-            const std::size_t bytes = e.minutiae.size() * sizeof(RawMinutia);
+            const std::size_t bytes = static_cast<std::size_t>(e.count()) * sizeof(RawMinutia);
             unsigned char *data = nullptr;
             if (bytes > 0) {
                 data = static_cast<unsigned char *>(std::malloc(bytes));
@@ -232,7 +234,7 @@ RIDGE_API int32_t ridge_gallery_entry(ridge_gallery *gallery, uint64_t index, ch
                     std::free(name);
                     throw std::bad_alloc();
                 }
-                std::memcpy(data, e.minutiae.data(), bytes);
+                std::memcpy(data, e.minutiae(), bytes);
             }
             raw->data = data;
             raw->size = static_cast<uint32_t>(bytes);
@@ -272,11 +274,11 @@ RIDGE_API int32_t ridge_gallery_search(ridge_gallery *gallery, const TemplateBuf
         }
         std::size_t text_bytes = 0;
         for (const ridge::SearchHit &h : hits)
-            text_bytes += gallery->at(h.index).identifier.size() + 1;
+            text_bytes += gallery->at(h.index).identifier().size() + 1;
         char *text = nullptr;
         ridge_match *block = ridge::result_block<ridge_match>(hits.size(), text_bytes, &text);
         for (std::size_t k = 0; k < hits.size(); ++k) {
-            block[k].identifier = ridge::copy_text(gallery->at(hits[k].index).identifier, &text);
+            block[k].identifier = ridge::copy_text(gallery->at(hits[k].index).identifier(), &text);
             block[k].score = hits[k].score;
             block[k].index = hits[k].index;
         }

@@ -1,6 +1,10 @@
 #include "search/search_jobs.h"
 
+#include "matcher/compare_templates.h"
+
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 
 namespace ridge {
 
@@ -9,16 +13,10 @@ namespace {
 // Entries per chunk of a search.
 constexpr std::size_t kSearchChunk = 256;
 // A pair job walks bands of this many rows, each cut in segments of this
-// many columns: the templates of a block are met again and again within it,
-// and the calling thread reports progress after every block it scores.
-constexpr std::size_t kBandRows = 32;
-constexpr std::size_t kSegmentColumns = 128;
-
-TemplateBuffer raw_of(const Minutiae &m)
-{
-    return TemplateBuffer{reinterpret_cast<unsigned char *>(const_cast<RawMinutia *>(m.data())),
-                          static_cast<uint32_t>(m.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
-}
+// many columns: a row's template is prepared once per segment, and the
+// calling thread reports progress after every segment it scores.
+constexpr std::size_t kBandRows = 1;
+constexpr std::size_t kSegmentColumns = 4096;
 
 bool better(const SearchHit &a, const SearchHit &b)
 {
@@ -94,23 +92,70 @@ private:
     std::vector<std::size_t> first_chunk_;
 };
 
+// matchRawFPTs(first, other) where first is a template prepared as the
+// probe when it could be described, and other a gallery entry.
+class FirstArgument {
+public:
+    // The template (its storage outlives the scoring) and, when it is
+    // described, its view.
+    void set(const RawMinutia *minutiae, int count, const TemplateView *view)
+    {
+        minutiae_ = minutiae;
+        count_ = count;
+        prepared_ = view != nullptr;
+        if (prepared_)
+            probe_->prepare(*view);
+    }
+
+    double score(const GalleryEntry &other, PreparedWorkspace *workspace) const
+    {
+        if (prepared_ && other.described()) {
+            const int32_t best = comparePrepared(*probe_, other.view(), workspace);
+            return similarityScore(best, count_, other.count());
+        }
+        return referenceScore(minutiae_, count_, other.minutiae(), other.count());
+    }
+
+private:
+    const RawMinutia *minutiae_ = nullptr;
+    int count_ = 0;
+    bool prepared_ = false;
+    std::unique_ptr<PreparedProbe> probe_ = std::make_unique<PreparedProbe>();
+};
+
+// What each worker of a pair job keeps.
+struct PairWorker {
+    FirstArgument first;
+    PreparedWorkspace workspace;
+    std::vector<PairHit> found;
+    std::size_t row = SIZE_MAX; // the row `first` holds
+};
+
 int32_t pair_job(const Gallery &rows, const Gallery &columns, bool later_only, const JobSettings &settings,
                  std::vector<PairHit> *pairs)
 {
     const PairChunks chunks(rows.size(), later_only ? rows.size() : columns.size(), later_only);
     const unsigned threads = jobThreads(settings.threads, chunks.chunks());
-    std::vector<std::vector<PairHit>> found(threads);
+    std::vector<std::unique_ptr<PairWorker>> workers;
+    for (unsigned t = 0; t < threads; ++t)
+        workers.push_back(std::make_unique<PairWorker>());
     const int32_t status = runParallelJob(
         threads, chunks.chunks(),
         [&](std::size_t chunk, unsigned worker) {
             const PairChunks::Block b = chunks.block(chunk);
-            std::vector<PairHit> &out = found[worker];
+            PairWorker &w = *workers[worker];
             for (std::size_t i = b.row_begin; i < b.row_end; ++i) {
+                const GalleryEntry &row = rows.at(i);
+                if (w.row != i) {
+                    const TemplateView view = row.described() ? row.view() : TemplateView();
+                    w.first.set(row.minutiae(), row.count(), row.described() ? &view : nullptr);
+                    w.row = i;
+                }
                 const std::size_t from = later_only ? std::max(b.column_begin, i + 1) : b.column_begin;
                 for (std::size_t j = from; j < b.column_end; ++j) {
-                    const double score = referenceScore(rows.at(i).minutiae, columns.at(j).minutiae);
+                    const double score = w.first.score(columns.at(j), &w.workspace);
                     if (score >= settings.min_score)
-                        out.push_back(PairHit{i, j, score});
+                        w.found.push_back(PairHit{i, j, score});
                 }
             }
         },
@@ -120,12 +165,12 @@ int32_t pair_job(const Gallery &rows, const Gallery &columns, bool later_only, c
         return status;
     std::vector<PairHit> all;
     std::size_t total = 0;
-    for (const auto &f : found)
-        total += f.size();
+    for (const auto &w : workers)
+        total += w->found.size();
     all.reserve(total);
-    for (auto &f : found) {
-        all.insert(all.end(), f.begin(), f.end());
-        std::vector<PairHit>().swap(f);
+    for (auto &w : workers) {
+        all.insert(all.end(), w->found.begin(), w->found.end());
+        std::vector<PairHit>().swap(w->found);
     }
     std::sort(all.begin(), all.end(), pair_order);
     pairs->swap(all);
@@ -134,9 +179,12 @@ int32_t pair_job(const Gallery &rows, const Gallery &columns, bool later_only, c
 
 } // namespace
 
-double referenceScore(const Minutiae &a, const Minutiae &b)
+double referenceScore(const RawMinutia *a, int count_a, const RawMinutia *b, int count_b)
 {
-    const TemplateBuffer ra = raw_of(a), rb = raw_of(b);
+    const TemplateBuffer ra{reinterpret_cast<unsigned char *>(const_cast<RawMinutia *>(a)),
+                            static_cast<uint32_t>(count_a) * 16u, FPT_FORMAT_RAW};
+    const TemplateBuffer rb{reinterpret_cast<unsigned char *>(const_cast<RawMinutia *>(b)),
+                            static_cast<uint32_t>(count_b) * 16u, FPT_FORMAT_RAW};
     double score = 0.0;
     matchRawFPTs(&ra, &rb, &score);
     return score;
@@ -146,14 +194,30 @@ int32_t searchGallery(const Gallery &gallery, const Minutiae &probe, uint32_t to
                       const JobSettings &settings, std::vector<SearchHit> *hits)
 {
     const std::size_t n = gallery.size();
+    const int probe_count = static_cast<int>(probe.size());
+    // The probe is described and prepared once, for every thread.
+    FirstArgument first;
+    std::unique_ptr<unsigned char[]> block;
+    TemplateView view;
+    bool described = false;
+    if (describableCount(probe_count)) {
+        block.reset(new unsigned char[describedBytes(probe_count)]);
+        described = describeTemplate(probe.data(), probe_count, block.get(), &view);
+    }
+    first.set(probe.data(), probe_count, described ? &view : nullptr);
+
     std::vector<double> scores(n);
     const std::size_t chunks = (n + kSearchChunk - 1) / kSearchChunk;
+    const unsigned threads = jobThreads(settings.threads, chunks);
+    std::vector<std::unique_ptr<PreparedWorkspace>> workspaces;
+    for (unsigned t = 0; t < threads; ++t)
+        workspaces.push_back(std::make_unique<PreparedWorkspace>());
     const int32_t status = runParallelJob(
-        jobThreads(settings.threads, chunks), chunks,
-        [&](std::size_t chunk, unsigned) {
+        threads, chunks,
+        [&](std::size_t chunk, unsigned worker) {
             const std::size_t end = std::min(n, (chunk + 1) * kSearchChunk);
             for (std::size_t k = chunk * kSearchChunk; k < end; ++k)
-                scores[k] = referenceScore(probe, gallery.at(k).minutiae);
+                scores[k] = first.score(gallery.at(k), workspaces[worker].get());
         },
         [&](std::size_t chunk) {
             return static_cast<uint64_t>(std::min(n, (chunk + 1) * kSearchChunk) - chunk * kSearchChunk);

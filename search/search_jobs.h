@@ -28,8 +28,10 @@ struct JobSettings {
     JobProgress progress;
 };
 
-// matchRawFPTs(a, b) of two valid templates.
-double referenceScore(const Minutiae &a, const Minutiae &b);
+// matchRawFPTs(a, b) of two valid templates: the plain comparison, which
+// the jobs use for the templates they cannot describe and the tests hold
+// the described comparisons to.
+double referenceScore(const RawMinutia *a, int count_a, const RawMinutia *b, int count_b);
 
 // The best `top` entries (0: all) scoring at least min_score against the
 // probe, best first, equal scores in gallery order.

@@ -26,7 +26,8 @@ struct Entry {
     bool operator==(const Entry &o) const
     {
         return identifier == o.identifier && minutiae.size() == o.minutiae.size() &&
-               std::memcmp(minutiae.data(), o.minutiae.data(), minutiae.size() * sizeof(RawMinutia)) == 0;
+               (minutiae.empty() ||
+                std::memcmp(minutiae.data(), o.minutiae.data(), minutiae.size() * sizeof(RawMinutia)) == 0);
     }
 };
 
