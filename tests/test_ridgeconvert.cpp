@@ -282,7 +282,7 @@ TEST_F(Ridgeconvert, EveryFailureExitsWithOneLine)
         {{in, out, "--height"}, 2, "--height needs a value"},
         {{"--ppi", "20", path("x.png"), out}, 2, "--ppi takes a resolution"},
         {{"--ppi", "569", in, out}, 2, "--ppi applies to an image input only"},
-        {{"--view", "1", in, out}, 2, "a raw-txt input has one view only"},
+        {{"--view", "1", in, out}, 2, "an input in raw-txt has one view only"},
         {{path("in.dat"), out}, 2, "cannot tell the format of"},
         {{in, path("out.dat")}, 2, "cannot tell the format of"},
         {{in, path("out.png")}, 2, "an image can only be read"},
