@@ -147,9 +147,17 @@ def main():
     write('fuzz_bmp_to_grey_image', 'even', bitmap(8, 4, bytes(range(32))))
     write('fuzz_bmp_to_grey_image', 'padded', bitmap(5, 3, bytes(range(15))))
 
-    split = struct.pack('<HB', 16 * 20, 0)
+    # Byte 0 even: the bytes as they are; odd: minutia by minutia, each a
+    # shape byte (0 keeps the fields as they are) and four fields.
+    split = struct.pack('<BHB', 0, 16 * 20, 0)
     write('fuzz_match_raw', 'genuine', split + raw_bytes(full[:20]) + raw_bytes(full[5:30]))
-    write('fuzz_match_raw', 'small', struct.pack('<HB', 80, 0) + raw_bytes(small) + raw_bytes(full[:6]))
+    write('fuzz_match_raw', 'small', struct.pack('<BHB', 0, 80, 0) + raw_bytes(small) + raw_bytes(full[:6]))
+
+    def by_fields(a, b):
+        return bytes([1, len(a), len(b), 0]) + b''.join(b'\0' + struct.pack('<4i', *m) for m in a + b)
+    write('fuzz_match_raw', 'fields_genuine', by_fields(full[:30], full[3:40]))
+    grid = [(2, 100 + (i % 16) * 12, 100 + (i // 16) * 25, -(i * 97)) for i in range(128)]
+    write('fuzz_match_raw', 'fields_negative_angles', by_fields(grid, full))
 
     write('fuzz_fmr378_record', 'five', fmr_record(small))
     write('fuzz_fmr378_record', 'long_form', ansi2004_long(small))

@@ -61,10 +61,16 @@ struct Minutia {
     float angle = 0.0f;
 };
 
+class CandidateIndex;
+
 // Minutiae list in detection order; removing an entry moves later ones up.
 struct Minutiae {
     int alloc = 0;
     std::vector<Minutia> list;
+    // Set while a detection fills the list (lfs/candidate_index.h): the
+    // update routines then find look-alikes through it, and entries they
+    // remove stay in `list`, marked, until the detection ends.
+    CandidateIndex *index = nullptr;
     int num() const { return static_cast<int>(list.size()); }
 };
 

@@ -1,6 +1,7 @@
 // Adding a detected minutia to the list unless the list already holds it.
 #include "lfs/detect.h"
 
+#include "lfs/candidate_index.h"
 #include "lfs/contour.h"
 #include "sdk/diagnostics.h"
 
@@ -10,6 +11,111 @@
 #include <new>
 
 namespace lfs {
+
+namespace {
+
+// Side of an index cell in pixels. Look-alikes lie within 9 pixels on each
+// axis, so a query covers at most 2 x 2 cells.
+constexpr int kCellSide = 20;
+
+} // namespace
+
+int CandidateIndex::attach(Minutiae &minutiae, int iw, int ih)
+{
+    detach();
+    iw_ = iw > 0 ? iw : 1;
+    ih_ = ih > 0 ? ih : 1;
+    columns_ = (iw_ + kCellSide - 1) / kCellSide;
+    rows_ = (ih_ + kCellSide - 1) / kCellSide;
+    try {
+        cells_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_), std::vector<int>());
+        removed_.assign(minutiae.list.size(), 0);
+        for (size_t i = 0; i < minutiae.list.size(); ++i)
+            cells_[static_cast<size_t>(cell_of(minutiae.list[i].x, minutiae.list[i].y))].push_back(
+                static_cast<int>(i));
+    } catch (const std::bad_alloc &) {
+        cells_ = std::vector<std::vector<int>>();
+        removed_ = std::vector<unsigned char>();
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : malloc : candidate index\n");
+        return -594;
+    }
+    minutiae_ = &minutiae;
+    minutiae.index = this;
+    return 0;
+}
+
+void CandidateIndex::detach() noexcept
+{
+    if (minutiae_ == nullptr)
+        return;
+    std::vector<Minutia> &list = minutiae_->list;
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (i >= removed_.size() || !removed_[i])
+            list[kept++] = list[i];
+    list.resize(kept);
+    minutiae_->index = nullptr;
+    minutiae_ = nullptr;
+    cells_ = std::vector<std::vector<int>>();
+    removed_ = std::vector<unsigned char>();
+    near_ = std::vector<int>();
+}
+
+int CandidateIndex::column(long long x) const
+{
+    return static_cast<int>(std::min<long long>(std::max<long long>(x, 0), iw_ - 1)) / kCellSide;
+}
+int CandidateIndex::row(long long y) const
+{
+    return static_cast<int>(std::min<long long>(std::max<long long>(y, 0), ih_ - 1)) / kCellSide;
+}
+int CandidateIndex::cell_of(int x, int y) const { return row(y) * columns_ + column(x); }
+
+const std::vector<int> &CandidateIndex::near(int x, int y, int reach)
+{
+    near_.clear();
+    const std::vector<Minutia> &list = minutiae_->list;
+    // The window's ends fall in the cells of its clamped ends: clamping
+    // keeps the order of coordinates, so every entry within reach is seen.
+    const long long lo_x = static_cast<long long>(x) - reach + 1, hi_x = static_cast<long long>(x) + reach - 1;
+    const long long lo_y = static_cast<long long>(y) - reach + 1, hi_y = static_cast<long long>(y) + reach - 1;
+    if (lo_x > hi_x)
+        return near_;
+    for (int r = row(lo_y); r <= row(hi_y); ++r)
+        for (int c = column(lo_x); c <= column(hi_x); ++c)
+            for (const int position : cells_[static_cast<size_t>(r * columns_ + c)]) {
+                const Minutia &m = list[static_cast<size_t>(position)];
+                if (std::abs(static_cast<long long>(m.x) - x) < reach && std::abs(static_cast<long long>(m.y) - y) < reach)
+                    near_.push_back(position);
+            }
+    std::sort(near_.begin(), near_.end());
+    return near_;
+}
+
+void CandidateIndex::add(int position)
+{
+    const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
+    std::vector<int> &cell = cells_[static_cast<size_t>(cell_of(m.x, m.y))];
+    cell.push_back(position);
+    try {
+        removed_.resize(static_cast<size_t>(position) + 1, 0);
+    } catch (...) {
+        cell.pop_back();
+        throw;
+    }
+}
+
+void CandidateIndex::remove(int position)
+{
+    const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
+    std::vector<int> &cell = cells_[static_cast<size_t>(cell_of(m.x, m.y))];
+    const auto it = std::find(cell.begin(), cell.end(), position);
+    if (it != cell.end()) {
+        *it = cell.back();
+        cell.pop_back();
+    }
+    removed_[static_cast<size_t>(position)] = 1;
+}
 
 namespace {
 
@@ -40,6 +146,22 @@ bool on_same_contour(const Minutia &listed, const Minutia &minutia, const unsign
                           listed.ey, SCAN_COUNTER_CLOCKWISE, bdata, iw, ih) != 0;
 }
 
+enum class Likeness { Unlike, SamePoint, SameFeature };
+
+// A listed minutia like the new one: at the same point, or on the same
+// contour nearby.
+Likeness likeness(const Minutia &listed, const Minutia &minutia, const unsigned char *bdata, int iw, int ih,
+                  const LfsParams &lfsparms)
+{
+    const int dx = std::abs(listed.x - minutia.x);
+    const int dy = std::abs(listed.y - minutia.y);
+    if (!alike(listed, minutia, dx, dy, lfsparms))
+        return Likeness::Unlike;
+    if (dx == 0 && dy == 0)
+        return Likeness::SamePoint;
+    return on_same_contour(listed, minutia, bdata, iw, ih, lfsparms) ? Likeness::SameFeature : Likeness::Unlike;
+}
+
 int append(Minutiae &minutiae, const Minutia &minutia)
 {
     if (minutiae.num() >= minutiae.alloc) {
@@ -49,6 +171,14 @@ int append(Minutiae &minutiae, const Minutia &minutia)
     }
     try {
         minutiae.list.push_back(minutia);
+        if (minutiae.index != nullptr) {
+            try {
+                minutiae.index->add(minutiae.num() - 1);
+            } catch (...) {
+                minutiae.list.pop_back();
+                throw;
+            }
+        }
     } catch (const std::bad_alloc &) {
         ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : update_minutiae : realloc : minutiae->list\n");
         return -432;
@@ -70,15 +200,15 @@ int choose_scan_direction(int imapval, int ndirs)
 int update_minutiae(Minutiae &minutiae, const Minutia &minutia, const unsigned char *bdata, int iw, int ih,
                     const LfsParams &lfsparms)
 {
-    for (const Minutia &listed : minutiae.list) {
-        const int dx = std::abs(listed.x - minutia.x);
-        const int dy = std::abs(listed.y - minutia.y);
-        if (!alike(listed, minutia, dx, dy, lfsparms))
-            continue;
-        if (dx == 0 && dy == 0)
-            return IGNORE;
-        if (on_same_contour(listed, minutia, bdata, iw, ih, lfsparms))
-            return IGNORE;
+    // Any look-alike keeps the new minutia out, whatever its place.
+    if (minutiae.index != nullptr) {
+        for (const int i : minutiae.index->near(minutia.x, minutia.y, lfsparms.max_minutia_delta))
+            if (likeness(minutiae.list[static_cast<size_t>(i)], minutia, bdata, iw, ih, lfsparms) != Likeness::Unlike)
+                return IGNORE;
+    } else {
+        for (const Minutia &listed : minutiae.list)
+            if (likeness(listed, minutia, bdata, iw, ih, lfsparms) != Likeness::Unlike)
+                return IGNORE;
     }
     return append(minutiae, minutia);
 }
@@ -86,27 +216,36 @@ int update_minutiae(Minutiae &minutiae, const Minutia &minutia, const unsigned c
 int update_minutiae_V2(Minutiae &minutiae, const Minutia &minutia, int scan_dir, int dmapval,
                        const unsigned char *bdata, int iw, int ih, const LfsParams &lfsparms)
 {
-    // From the newest listed minutia back, so that a removal does not
-    // disturb the entries still to be visited.
-    for (int i = minutiae.num() - 1; i >= 0; i--) {
-        const Minutia &listed = minutiae.list[static_cast<size_t>(i)];
-        const int dx = std::abs(listed.x - minutia.x);
-        const int dy = std::abs(listed.y - minutia.y);
-        if (!alike(listed, minutia, dx, dy, lfsparms))
-            continue;
-        if (dx == 0 && dy == 0)
-            return IGNORE;
-        if (!on_same_contour(listed, minutia, bdata, iw, ih, lfsparms))
-            continue;
-        // The same feature found twice: keep the one found by the scan that
-        // suits the block's flow.
-        if (dmapval >= 0 && choose_scan_direction(dmapval, lfsparms.num_directions) == scan_dir) {
-            const int ret = remove_minutia(i, minutiae);
-            if (ret != 0)
-                return ret;
-        } else {
-            return IGNORE;
+    // The same feature found twice: the listed one gives way when the new
+    // one comes from the scan that suits the block's flow.
+    const bool new_one_wins = dmapval >= 0 && choose_scan_direction(dmapval, lfsparms.num_directions) == scan_dir;
+    // 0 to go on to the next listed minutia, else the result.
+    auto visit = [&](int i) {
+        switch (likeness(minutiae.list[static_cast<size_t>(i)], minutia, bdata, iw, ih, lfsparms)) {
+        case Likeness::Unlike: return 0;
+        case Likeness::SamePoint: return IGNORE;
+        case Likeness::SameFeature: break;
         }
+        if (!new_one_wins)
+            return IGNORE;
+        if (minutiae.index != nullptr) {
+            minutiae.index->remove(i);
+            return 0;
+        }
+        return remove_minutia(i, minutiae);
+    };
+    // From the newest listed minutia back, so that a removal does not
+    // disturb the entries still to be visited. With the index, only the
+    // minutiae within reach, which are the only ones that can be alike.
+    if (minutiae.index != nullptr) {
+        const std::vector<int> &near = minutiae.index->near(minutia.x, minutia.y, lfsparms.max_minutia_delta);
+        for (auto it = near.rbegin(); it != near.rend(); ++it)
+            if (const int ret = visit(*it))
+                return ret;
+    } else {
+        for (int i = minutiae.num() - 1; i >= 0; i--)
+            if (const int ret = visit(i))
+                return ret;
     }
     return append(minutiae, minutia);
 }
