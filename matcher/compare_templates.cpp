@@ -74,6 +74,21 @@ int32_t evaluate_candidate_indexed(IndexedPairing &pairing, const RawMinutia *ba
     return scorePairing(base, base_count, aligned, live_count);
 }
 
+// Records candidate (i, j) with the alignment its evaluation estimated.
+// Kept out of line: the candidate loop stays as it is without a record.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((noinline))
+#endif
+void noteBestCandidate(BestCandidate *record, const RawMinutia *base, const RawMinutia *live, int i, int j,
+                       const Neighbourhood &base_hood, const Neighbourhood &live_hood, const NeighbourMatch &match)
+{
+    CorrespondenceList list;
+    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+    record->found = estimateAlignment(list, base, live, &record->alignment);
+    record->base_index = i;
+    record->live_index = j;
+}
+
 } // namespace
 
 bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
@@ -168,14 +183,8 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
                                        live_hood, match, best);
         if (score > best) {
             best = score;
-            if (best_candidate != nullptr) {
-                // The alignment again, as the evaluation estimated it.
-                CorrespondenceList list;
-                collectCorrespondences(base_hood, live_hood, match, i, j, &list);
-                best_candidate->found = estimateAlignment(list, base, live, &best_candidate->alignment);
-                best_candidate->base_index = i;
-                best_candidate->live_index = j;
-            }
+            if (best_candidate != nullptr)
+                noteBestCandidate(best_candidate, base, live, i, j, base_hood, live_hood, match);
         }
     };
     for (int i = 0; i < base_count; ++i) {
