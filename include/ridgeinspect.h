@@ -143,7 +143,8 @@ typedef struct ridge_picture {
  * image. minutiae, when not NULL, is a raw template drawn in place of the
  * extracted one (in blue: it has no reliabilities). inspection may be NULL
  * when minutiae is given: the template is then drawn on white, the picture
- * just large enough to hold it. *picture must hold no pixels (else
+ * just large enough to hold it, at most 2048 pixels a side (minutiae beyond
+ * are cut off). *picture must hold no pixels (else
  * FPT_ERR_OUTPUT_IN_USE). Refusals: those of ridge_check_template for
  * minutiae, RIDGE_ERR_ARGUMENT. */
 RIDGE_API int32_t ridge_render(const ridge_inspection *inspection, const TemplateBuffer *minutiae,

@@ -47,6 +47,9 @@ void side_size(const PictureSide &side, int &width, int &height)
         width = std::max(width, m.x + kStrokeEnd + 1);
         height = std::max(height, m.y + kStrokeEnd + 1);
     }
+    // A template may place a minutia 16383 pixels out: no picture of 800 MB.
+    width = std::min(width, kMaxTemplateSide);
+    height = std::min(height, kMaxTemplateSide);
 }
 
 void draw_quality(Canvas &canvas, const Inspection &inspection)

@@ -30,6 +30,7 @@ constexpr int kStrokeEnd = 11;       // the stroke runs from the mark out to thi
 constexpr int kPairGap = 8;          // white columns between the two sides
 constexpr int kPairBand = 11;        // rows of the score band above them
 const Rgb kGivenTemplateColour{0, 64, 255};
+constexpr int kMaxTemplateSide = 2048; // largest side of a template drawn without its image
 
 // Colour of a minutia of this reliability: red at 0, yellow at 0.5, green at 1.
 Rgb reliability_colour(float reliability);

@@ -585,6 +585,19 @@ TEST(InspectionInterface, RefusalsAndEdgeCases)
     EXPECT_EQ(n, -1);
     EXPECT_EQ(picture.p.rgb, nullptr);
 
+    // A template that reaches the far corner of the coordinate range is cut
+    // off at 2048 pixels instead of asking for 800 MB.
+    std::vector<unsigned char> far_block =
+        ridge_test::raw_block({RawMinutia{1, 20, 20, 90}, RawMinutia{2, 16383, 16383, 0}, RawMinutia{1, 2040, 30, 0}});
+    const TemplateBuffer far = ridge_test::input_record(far_block, FPT_FORMAT_RAW);
+    Picture cut;
+    ASSERT_EQ(ridge_render(nullptr, &far, RIDGE_LAYER_MINUTIAE, &cut.p), RIDGE_OK);
+    EXPECT_EQ(cut.p.width, ridge::kMaxTemplateSide);
+    EXPECT_EQ(cut.p.height, ridge::kMaxTemplateSide);
+    Picture far_pair;
+    ASSERT_EQ(ridge_render_pair(in.get(), nullptr, nullptr, &far, RIDGE_LAYER_ALL, &far_pair.p, &score), RIDGE_OK);
+    EXPECT_EQ(far_pair.p.width, img.width + ridge::kPairGap + ridge::kMaxTemplateSide);
+
     // Writing: nowhere to write, nothing left behind.
     ASSERT_EQ(ridge_render(in.get(), nullptr, RIDGE_LAYERS_DEFAULT, &picture.p), RIDGE_OK);
     ridge_test::ScratchDir dir;
