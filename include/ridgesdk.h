@@ -128,6 +128,7 @@ RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image,
  * eight minutiae prints a trace line on standard output, and one of fewer
  * than eight is topped up with random minutiae for the comparison. Safe on
  * several threads at once (see above). */
+/* Scores of 0 to about 130; see README for thresholds (FVC2002 DB1-3, FMR 0.1%: 28.7, 20.9, 28.1). */
 RIDGESDK_API SdkStatus RIDGESDK_CALL matchRawFPTs(const TemplateBuffer *first,
                                                   const TemplateBuffer *second, double *score);
 

@@ -1,5 +1,7 @@
 #include "interop/image_decode.h"
 
+#include "formats/bmp_decode.h"
+
 #include <png.h>
 
 #include <cctype>
@@ -64,6 +66,29 @@ double png_stated_ppi(const unsigned char *bytes, std::size_t size)
         at += 12 + length;
     }
     return 0;
+}
+
+// The horizontal pixels per metre of a bitmap whose information header
+// has them (40 bytes or more), as pixels per inch; else 0.
+double bmp_stated_ppi(const unsigned char *bytes, std::size_t size)
+{
+    constexpr std::size_t kInfoSizeAt = 14, kPixelsPerMetreAt = 38;
+    if (size < kPixelsPerMetreAt + 4)
+        return 0;
+    const auto le32 = [bytes](std::size_t at) {
+        return std::uint32_t(bytes[at]) | std::uint32_t(bytes[at + 1]) << 8 |
+               std::uint32_t(bytes[at + 2]) << 16 | std::uint32_t(bytes[at + 3]) << 24;
+    };
+    const std::uint32_t per_metre = le32(kPixelsPerMetreAt);
+    if (le32(kInfoSizeAt) < 40 || per_metre == 0 || per_metre > 0x7fffffffu)
+        return 0;
+    return per_metre * kInchesPerMetre;
+}
+
+// A stated resolution when a fingerprint scan can have it, else 0.
+double scan_resolution(double ppi)
+{
+    return ppi >= RIDGE_SCAN_PPI_MIN && ppi <= RIDGE_SCAN_PPI_MAX ? ppi : 0;
 }
 
 // Releases what libpng holds for a png_image on every path.
@@ -165,7 +190,7 @@ Outcome decode_png(const unsigned char *bytes, std::size_t size, DecodedImage &o
         const unsigned char *p = &rgba[4 * i];
         result.pixels[i] = over_white(grey_of(p[0], p[1], p[2]), p[3]);
     }
-    result.ppi = png_stated_ppi(bytes, size);
+    result.ppi = scan_resolution(png_stated_ppi(bytes, size));
     out = std::move(result);
     return Outcome{};
 }
@@ -193,9 +218,14 @@ Outcome decode_pnm(const unsigned char *bytes, std::size_t size, DecodedImage &o
     const std::size_t count = std::size_t(width) * height;
     const std::size_t sample_bytes = maxval > 255 ? 2 : 1;
     std::size_t at = scanner.position();
-    if (binary && (size - at) / sample_bytes / channels < count)
-        return refuse(RIDGE_ERR_CORRUPT, "P%c file is truncated: %zu of %zu pixels present", variant,
-                      (size - at) / sample_bytes / channels, count);
+    // Binary samples take sample_bytes each, text ones a digit and a blank
+    // at least: a file too short for its pixels is refused before any
+    // storage is taken for them.
+    const std::size_t room = binary ? (size - at) / sample_bytes / channels
+                                    : (size - at + 1) / 2 / channels;
+    if (room < count)
+        return refuse(RIDGE_ERR_CORRUPT, "P%c file is truncated: room for %zu of %zu pixels", variant,
+                      room, count);
 
     DecodedImage result;
     result.width = static_cast<std::int32_t>(width);
@@ -227,6 +257,28 @@ Outcome decode_pnm(const unsigned char *bytes, std::size_t size, DecodedImage &o
     return Outcome{};
 }
 
+Outcome decode_bmp(const unsigned char *bytes, std::size_t size, DecodedImage &out)
+{
+    GreyImage grey;
+    const std::string reason = decodeBmp8(bytes, size, &grey);
+    if (!reason.empty()) {
+        // The decoder says "only ... are read" of the kinds of bitmap it
+        // leaves alone and names an unknown header; anything else is damage.
+        const bool foreign = reason.find("only") != std::string::npos ||
+                             reason.find("unknown") != std::string::npos;
+        return Outcome{foreign ? RIDGE_ERR_UNSUPPORTED : RIDGE_ERR_CORRUPT, "bitmap: " + reason};
+    }
+    if (!image_size_allowed(grey.width, grey.height))
+        return refuse_size(grey.width, grey.height);
+    DecodedImage result;
+    result.width = grey.width;
+    result.height = grey.height;
+    result.pixels = std::move(grey.pixels);
+    result.ppi = scan_resolution(bmp_stated_ppi(bytes, size));
+    out = std::move(result);
+    return Outcome{};
+}
+
 Outcome decode_image(const unsigned char *bytes, std::size_t size, DecodedImage &out)
 {
     if (bytes == nullptr && size > 0)
@@ -234,8 +286,7 @@ Outcome decode_image(const unsigned char *bytes, std::size_t size, DecodedImage 
     switch (image_kind(bytes, size)) {
     case ImageKind::Png: return decode_png(bytes, size, out);
     case ImageKind::Pnm: return decode_pnm(bytes, size, out);
-    case ImageKind::Bmp:
-        return refuse(RIDGE_ERR_UNSUPPORTED, "BMP files are not read yet");
+    case ImageKind::Bmp: return decode_bmp(bytes, size, out);
     case ImageKind::Unknown: break;
     }
     return refuse(RIDGE_ERR_UNSUPPORTED, "not a PNG, PGM, PPM or BMP file");

@@ -30,6 +30,8 @@ Outcome decode_image(const unsigned char *bytes, std::size_t size, DecodedImage 
 
 Outcome decode_png(const unsigned char *bytes, std::size_t size, DecodedImage &out);
 Outcome decode_pnm(const unsigned char *bytes, std::size_t size, DecodedImage &out);
+// Through the bitmap decoder of formats/bmp_decode.h.
+Outcome decode_bmp(const unsigned char *bytes, std::size_t size, DecodedImage &out);
 
 // Whether an image of this size may be handed out.
 bool image_size_allowed(std::int64_t width, std::int64_t height);

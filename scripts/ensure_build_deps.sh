@@ -4,11 +4,13 @@
 # the script fails. Meant to be sourced or run by the other scripts.
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev libpng-dev)
+packages=(g++ cmake make libgtest-dev libpng-dev pkg-config)
 missing=()
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
 command -v make >/dev/null 2>&1 || missing+=(make)
+# The install test builds a consumer with the pkg-config flags.
+command -v pkg-config >/dev/null 2>&1 || missing+=(pkg-config)
 gtest_config=$(ls /usr/lib/*/cmake/GTest/GTestConfig.cmake /usr/lib/cmake/GTest/GTestConfig.cmake \
   2>/dev/null | head -n 1 || true)
 if [ ! -f /usr/include/gtest/gtest.h ] || [ -z "$gtest_config" ]; then

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the built SDK into an empty prefix, checks what landed there,
 # then builds the consumer against it both ways, with CMake's find_package
-# and with pkg-config, and runs both programs.
+# and with pkg-config, and runs it without LD_LIBRARY_PATH: from the build
+# tree and installed (CMake), and after the SDK's tree was moved
+# (pkg-config). Both package files give a run path to the library.
 # Usage: install_consumer.sh BUILD_DIR SOURCE_DIR WORK_DIR C_COMPILER
 set -euo pipefail
 build=$1
@@ -28,7 +30,10 @@ echo "== find_package"
 cmake -S "$source/tests/install_consumer" -B "$work/consumer-cmake" \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_COMPILER="$cc" >"$work/consumer-cmake.log"
 cmake --build "$work/consumer-cmake" >>"$work/consumer-cmake.log"
-"$work/consumer-cmake/consumer"
+env -u LD_LIBRARY_PATH "$work/consumer-cmake/consumer"
+# Installing drops CMake's build-tree run path; the package's stays.
+cmake --install "$work/consumer-cmake" --prefix "$work/consumer-installed" >>"$work/consumer-cmake.log"
+env -u LD_LIBRARY_PATH "$work/consumer-installed/bin/consumer"
 
 echo "== pkg-config"
 if ! command -v pkg-config >/dev/null; then
@@ -45,4 +50,4 @@ echo "pkg-config: $flags"
 # shellcheck disable=SC2086
 "$cc" -Wall -Wextra -Werror "$source/tests/install_consumer/consumer.c" $flags \
   -o "$work/consumer-pc"
-LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"
+env -u LD_LIBRARY_PATH "$work/consumer-pc"

@@ -105,12 +105,11 @@ case_forge_usage() {
 }
 
 case_forge_unreadable_bitmaps() {
-  run_checked "missing bitmap" "0" -- 1 missing.bmp out.tpl
+  run_checked "missing bitmap" "1" -- 1 missing.bmp out.tpl
   expect_err "missing bitmap" "ERROR : filesize : file missing.bmp could not be opened"
-  # A folder opens but cannot be read: load_file's short-read path.
   mkdir -p folder.bmp
-  run_checked "folder as bitmap" "0" -- 1 folder.bmp out.tpl
-  [ -s err.txt ] || fail "folder as bitmap: no message on stderr"
+  run_checked "folder as bitmap" "1" -- 1 folder.bmp out.tpl
+  expect_err "folder as bitmap" "ERORR : load_file : folder.bmp is a folder, not a file"
 }
 
 case_forge_bad_bitmaps() {
@@ -123,14 +122,13 @@ case_forge_bad_bitmaps() {
   cp "$sample_bitmap" bits24.bmp && patch_bytes bits24.bmp 28 '\030'
   cp "$sample_bitmap" compressed.bmp && patch_bytes compressed.bmp 30 '\001'
   head -c $((size - 1)) "$sample_bitmap" >truncated.bmp
-  cp "$sample_bitmap" top_down.bmp && patch_bytes top_down.bmp 22 '\377\377\377\377'
   cp "$sample_bitmap" zero_width.bmp && patch_bytes zero_width.bmp 18 '\000\000\000\000'
   cp "$sample_bitmap" huge.bmp && patch_bytes huge.bmp 18 '\377\377\000\000' &&
     patch_bytes huge.bmp 22 '\377\377\000\000'
-  for bitmap in empty header_only not_bm two_planes bits24 compressed truncated top_down \
-      zero_width huge; do
+  for bitmap in empty header_only not_bm two_planes bits24 compressed truncated zero_width huge; do
     run_checked "$bitmap.bmp" "255" -- 2 "$bitmap.bmp" out.raw
     expect_out "$bitmap.bmp" "error=-1 when converting raw img to bmp img"
+    expect_out "$bitmap.bmp" "$bitmap.bmp: "
     [ ! -e out.raw ] || fail "$bitmap.bmp: a template file was written"
   done
 }
@@ -163,7 +161,7 @@ case_forge_formats() {
 }
 
 case_forge_unknown_format() {
-  run_checked "format 0" "0" -- 0 "$sample_bitmap" out.0
+  run_checked "format 0" "2" -- 0 "$sample_bitmap" out.0
   extraction_outcome "format 0" ""
   expect_out "format 0" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
   [ ! -e out.0 ] || fail "format 0: a file was written"
@@ -172,7 +170,7 @@ case_forge_unknown_format() {
 case_forge_unwritable_output() {
   local format
   for format in 1 2 3 4; do
-    run_checked "unwritable, format $format" "0" -- "$format" "$sample_bitmap" no/such/dir/out
+    run_checked "unwritable, format $format" "3" -- "$format" "$sample_bitmap" no/such/dir/out
     extraction_outcome "unwritable, format $format" ""
     if [ "$format" -ne 1 ]; then
       expect_err "unwritable, format $format" "ERORR : save_file : fopen : no/such/dir/out"
@@ -196,9 +194,12 @@ case_score_usage() {
 case_score_lists() {
   copy_templates
   printf 'a.txt b.txt\n' >list.txt
-  run_checked "missing match list" "0 1" -- 1 no_list.txt scores.txt
-  run_checked "unwritable score list" "0 1" -- 1 list.txt no/such/dir/scores.txt
-  run_checked "format 7" "0" -- 7 list.txt scores.txt
+  run_checked "missing match list" "1" -- 1 no_list.txt scores.txt
+  run_checked "unwritable score list" "1" -- 1 list.txt no/such/dir/scores.txt
+  mkdir -p folder_list.txt
+  run_checked "folder as match list" "1" -- 1 folder_list.txt scores.txt
+  expect_out "folder as match list" "match list folder_list.txt is a folder"
+  run_checked "format 7" "1" -- 7 list.txt scores.txt
   expect_out "format 7" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
   [ ! -s scores.txt ] || fail "format 7: score list not empty"
   : >empty_list.txt
@@ -206,8 +207,9 @@ case_score_lists() {
   local long_name
   long_name=$(printf 'n%.0s' $(seq 300))
   printf 'a.txt %s\na.txt b.txt\na.txt\n' "$long_name" >odd_list.txt
-  run_checked "long name, lone name" "0" -- 1 odd_list.txt scores.list
+  run_checked "long name, lone name" "2" -- 1 odd_list.txt scores.list
   grep -q '^a.txt, b.txt, ' scores.list || fail "long name, lone name: valid pair not scored"
+  expect_out "long name, lone name" "1 of 2 pairs could not be scored"
 }
 
 # One match list per format: a good pair, then pairs whose first, second or
@@ -227,10 +229,11 @@ score_format() {
       echo "a.$ext $bad"
     done
   } >list.txt
-  run_checked "format $format" "0" -- "$format" list.txt scores.list
+  run_checked "format $format" "2" -- "$format" list.txt scores.list
   tr -d '\r' <scores.list >scores.txt
   expect_out "format $format" "Average match time = "
   local pairs=$((4 + 2 * $#))
+  expect_out "format $format" " of $pairs pairs could not be scored"
   [ "$(grep -c ', [0-9.]*$' scores.txt)" -eq "$pairs" ] ||
     fail "format $format: expected $pairs score lines"
   grep -q "^a.$ext, b.$ext, [0-9.]*$" scores.txt || fail "format $format: good pair not scored"

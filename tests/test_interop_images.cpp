@@ -5,11 +5,13 @@
 #include "ridgeinterop.h"
 
 #include "interop/image_resample.h"
+#include "support/bitmap_builder.h"
+#include "support/grey_bmp.h"
+#include "support/png_files.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -49,48 +51,12 @@ Decoded decode(const Bytes &file)
     return d;
 }
 
-// A PNG of the given libpng format written by libpng itself.
 Bytes png_file(png_uint_32 format, int width, int height, const Bytes &samples)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = format;
-    png_alloc_size_t size = 0;
-    EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, samples.data(), 0, nullptr));
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, samples.data(), 0, nullptr))
-        << image.message;
-    out.resize(size);
-    return out;
+    return ridge_test::png_file(format, width, height, samples);
 }
 
-void put32(Bytes &out, std::uint32_t v)
-{
-    for (int i = 3; i >= 0; --i)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-
-// The same PNG with a pHYs chunk after its header chunk.
-Bytes with_phys(const Bytes &png, std::uint32_t per_unit, unsigned char unit)
-{
-    Bytes chunk;
-    put32(chunk, 9);
-    const std::size_t type_at = chunk.size();
-    chunk.insert(chunk.end(), {'p', 'H', 'Y', 's'});
-    put32(chunk, per_unit);
-    put32(chunk, per_unit);
-    chunk.push_back(unit);
-    const uLong crc = crc32(0, chunk.data() + type_at, static_cast<uInt>(chunk.size() - type_at));
-    put32(chunk, static_cast<std::uint32_t>(crc));
-    constexpr std::ptrdiff_t kAfterHeader = 33; // signature and IHDR
-    Bytes out(png.size() + chunk.size());
-    const auto at = std::copy(png.begin(), png.begin() + kAfterHeader, out.begin());
-    std::copy(png.begin() + kAfterHeader, png.end(), std::copy(chunk.begin(), chunk.end(), at));
-    return out;
-}
+using ridge_test::with_phys;
 
 Bytes text_bytes(const std::string &s) { return Bytes(s.begin(), s.end()); }
 
@@ -139,6 +105,9 @@ TEST(ImageDecode, PngStatesItsResolutionInMetres)
     EXPECT_NEAR(decode(with_phys(plain, 22402, 1)).ppi, 569.0, 0.05);
     EXPECT_NEAR(decode(with_phys(plain, 19685, 1)).ppi, 500.0, 0.05);
     EXPECT_EQ(decode(with_phys(plain, 19685, 0)).ppi, 0.0) << "aspect ratio only";
+    EXPECT_EQ(decode(with_phys(plain, 2835, 1)).ppi, 0.0) << "72 ppi: an editor's default, not a scan";
+    EXPECT_NEAR(decode(with_phys(plain, 9843, 1)).ppi, 250.0, 0.05) << "the lowest scan resolution";
+    EXPECT_EQ(decode(with_phys(plain, 78741, 1)).ppi, 0.0) << "2000.02 ppi";
 }
 
 TEST(ImageDecode, DamagedPngIsRefused)
@@ -198,6 +167,7 @@ TEST(ImageDecode, DamagedOrForeignFilesAreRefused)
     const Case cases[] = {
         {"truncated binary", short_p5, RIDGE_ERR_CORRUPT},
         {"truncated text", text_bytes("P2 2 2 255 1 2 3"), RIDGE_ERR_CORRUPT},
+        {"damaged text", text_bytes("P2 2 2 255 1 2 3 x  "), RIDGE_ERR_CORRUPT},
         {"maximum 0", text_bytes("P2 1 1 0 0"), RIDGE_ERR_CORRUPT},
         {"maximum 65536", text_bytes("P2 1 1 65536 0"), RIDGE_ERR_CORRUPT},
         {"sample above the maximum", text_bytes("P2 1 1 255 256"), RIDGE_ERR_CORRUPT},
@@ -217,6 +187,47 @@ TEST(ImageDecode, DamagedOrForeignFilesAreRefused)
         EXPECT_EQ(d.status, c.status) << d.message;
         EXPECT_FALSE(d.message.empty());
     }
+}
+
+// Bitmaps go through the SDK's bitmap decoder; what it leaves alone is
+// unsupported, what is damaged is corrupt, and the pixels per metre of the
+// header give the resolution.
+TEST(ImageDecode, BitmapsThroughTheBitmapDecoder)
+{
+    ridge_test::BitmapLayout layout;
+    layout.width = 5;
+    layout.height = 3;
+    const Bytes file = ridge_test::make_bitmap(layout);
+    const Decoded d = decode(file);
+    ASSERT_EQ(d.status, RIDGE_OK) << d.message;
+    ASSERT_EQ(d.pixels.size(), 15u);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 5; ++x)
+            EXPECT_EQ(d.pixels[std::size_t(y * 5 + x)], ridge_test::test_pixel(x, y));
+    EXPECT_EQ(d.ppi, 0.0);
+
+    Bytes stated = file;
+    const std::uint32_t per_metre = 22402; // 569 ppi
+    for (int i = 0; i < 4; ++i)
+        stated[std::size_t(38 + i)] = static_cast<unsigned char>(per_metre >> (8 * i));
+    EXPECT_NEAR(decode(stated).ppi, 569.0, 0.05);
+
+    layout.bits_per_pixel = 24;
+    EXPECT_EQ(decode(ridge_test::make_bitmap(layout)).status, RIDGE_ERR_UNSUPPORTED);
+    layout.bits_per_pixel = 8;
+    layout.compression = 1;
+    EXPECT_EQ(decode(ridge_test::make_bitmap(layout)).status, RIDGE_ERR_UNSUPPORTED);
+    const Bytes cut(file.begin(), file.end() - 8);
+    EXPECT_EQ(decode(cut).status, RIDGE_ERR_CORRUPT);
+
+    const std::string sample = std::string(RIDGESDK_TEST_DATA) + "/samples/101_1.bmp";
+    ridge_test::GreyImage expected;
+    ASSERT_TRUE(ridge_test::load_grey_bmp(sample, expected));
+    ridge_image image{0, 0, nullptr, 0};
+    ASSERT_EQ(ridge_image_read(sample.c_str(), &image), RIDGE_OK) << ridge_last_error();
+    EXPECT_EQ(image.width, expected.width);
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + expected.pixels.size()), expected.pixels);
+    ridge_image_release(&image);
 }
 
 TEST(ImageDecode, FilesAndOutputRecords)

@@ -6,6 +6,7 @@
 #include "ridgeinterop.h"
 
 #include "support/grey_bmp.h"
+#include "support/record_builder.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
@@ -24,31 +25,7 @@ const int32_t kAllFormats[] = {RIDGE_FORMAT_ANSI378_2004, RIDGE_FORMAT_ISO2005, 
 const int32_t kHeaderFormats[] = {RIDGE_FORMAT_ANSI378_2004, RIDGE_FORMAT_ISO2005,
                                   RIDGE_FORMAT_ANSI378_2009, RIDGE_FORMAT_ISO2011};
 
-// Big-endian building blocks for records written by hand.
-struct Builder {
-    Bytes bytes;
-    Builder &text(const char *s, std::size_t n)
-    {
-        bytes.insert(bytes.end(), s, s + n);
-        return *this;
-    }
-    Builder &u8(unsigned v)
-    {
-        bytes.push_back(static_cast<unsigned char>(v));
-        return *this;
-    }
-    Builder &u16(unsigned v) { return u8(v >> 8).u8(v & 0xff); }
-    Builder &u32(unsigned long v) { return u16(unsigned(v >> 16)).u16(unsigned(v & 0xffff)); }
-    Builder &minutia(unsigned type, unsigned x, unsigned y, unsigned angle, unsigned quality)
-    {
-        return u16(type << 14 | x).u16(y).u8(angle).u8(quality);
-    }
-    Builder &append(const Bytes &more)
-    {
-        bytes.insert(bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-};
+using Builder = ridge_test::RecordBuilder;
 
 struct ReadResult {
     int32_t status = 0;
