@@ -25,7 +25,12 @@ from typing import Callable, Optional, Union
 
 
 class Status(enum.IntEnum):
-    """Status codes of the SDK (``include/ridgesdk.h``, ``include/ridgeext.h``)."""
+    """Status codes of the SDK (``include/ridgesdk.h``, ``include/ridgeext.h``).
+
+    Example::
+
+        error.status == ridgesdk.Status.RIDGE_ERR_NOT_FOUND
+    """
 
     FPT_OK = 1
     FPT_FAILED = -1
@@ -282,7 +287,15 @@ def _candidates() -> list:
 
 
 def library_path() -> str:
-    """Path of the library that :func:`library` loads (or has loaded)."""
+    """Path of the library that the package loads (or has loaded).
+
+    The path in the environment variable RIDGESDK_LIBRARY wins; else the
+    library installed beside the package, else the build tree's.
+
+    Example::
+
+        print(ridgesdk.library_path())
+    """
     if _loaded is not None:
         return _loaded.path
     explicit = os.environ.get("RIDGESDK_LIBRARY")
@@ -331,7 +344,13 @@ _retired_callbacks: list = []  # earlier ones: a diagnostic under way may still 
 
 
 class RidgeWarning(UserWarning):
-    """A diagnostic line of the SDK, issued when diagnostics go to warnings."""
+    """A diagnostic line of the SDK, issued when diagnostics go to warnings.
+
+    Example::
+
+        ridgesdk.set_diagnostics("warnings")
+        warnings.simplefilter("error", ridgesdk.RidgeWarning)
+    """
 
 
 def _to_logging(kind: int, text: str) -> None:
