@@ -115,6 +115,32 @@ def bitmap(width, height, pixels):
     return head + info + palette + rows
 
 
+def crc32c(data, crc=0):
+    """CRC-32C (Castagnoli), as the gallery file uses it."""
+    crc ^= 0xffffffff
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ (0x82f63b78 if crc & 1 else 0)
+    return crc ^ 0xffffffff
+
+
+def gallery(entries, version=1):
+    """A gallery file (search/GALLERY_FORMAT.md) of (identifier, minutiae) entries."""
+    header = b'RIDGEGAL' + struct.pack('<IIQI', version, 0, len(entries), 0)
+    header += struct.pack('<I', crc32c(header))
+    chain = crc32c(header[28:])
+    body = b''
+    for name, ms in entries:
+        entry = bytes([len(name), len(ms)]) + name + raw_bytes(ms)
+        check = struct.pack('<I', crc32c(entry))
+        chain = crc32c(check, chain)
+        body += entry + check
+    trailer = b'RIDGEEND' + struct.pack('<QI', len(entries), chain)
+    trailer += struct.pack('<I', crc32c(trailer))
+    return header + body + trailer
+
+
 def sample_crop(size):
     """Top-left-aligned crop of the centre of the sample, rows top first."""
     data = open(SAMPLE, 'rb').read()
@@ -172,6 +198,10 @@ def main():
     write('fuzz_image_decode', 'ppm', bytes([20]) + b'P6 2 2 255\n' + bytes(range(12)))
     write('fuzz_image_decode', 'bmp', bytes([40]) + bitmap(5, 3, bytes(range(15))))
     write('fuzz_image_decode', 'png', bytes([47]) + png_grey(7, 5, bytes(range(0, 140, 4))))
+
+    write('fuzz_gallery_load', 'three', gallery([(b'101_1', full), (b'tiny', small), (b'empty', [])]))
+    write('fuzz_gallery_load', 'none', gallery([]))
+    write('fuzz_gallery_load', 'version_2', gallery([(b'a', small)], version=2))
 
     side = 160
     crop = sample_crop(side)
