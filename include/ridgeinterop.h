@@ -141,6 +141,10 @@ typedef struct ridge_image {
     double ppi;            /* resolution the file states, pixels per inch; 0 when none */
 } ridge_image;
 
+/* Resolutions a fingerprint scan may state, pixels per inch. */
+#define RIDGE_SCAN_PPI_MIN 250
+#define RIDGE_SCAN_PPI_MAX 2000
+
 /* Largest image the readers and the resampler hand out: each side at most
  * 16384 pixels, and at most 2^25 pixels in all. Decoding a PNG takes 4
  * bytes per pixel for the while. */
@@ -155,7 +159,10 @@ typedef struct ridge_image {
  * (299 R + 587 G + 114 B + 500) / 1000 on the encoded values, and a pixel
  * with alpha is laid over white: grey' = (grey * a + 255 * (255 - a) +
  * 127) / 255. ppi comes from a PNG pHYs chunk in metres or a BMP's pixels
- * per metre (x direction), else 0. *image must hold no pixels (else
+ * per metre (x direction) when it lies within RIDGE_SCAN_PPI_MIN..MAX,
+ * else it is 0: image editors often state 72 or 96 ppi of a picture they
+ * did not scan, and resampling by that would ruin a fingerprint (300 and
+ * 600, scanners' defaults, do pass). *image must hold no pixels (else
  * FPT_ERR_OUTPUT_IN_USE); on success it receives the image. Refusals:
  * RIDGE_ERR_UNSUPPORTED (another kind of file, or an image beyond the
  * bounds above), RIDGE_ERR_CORRUPT (a damaged or truncated file),

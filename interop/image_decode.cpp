@@ -85,6 +85,12 @@ double bmp_stated_ppi(const unsigned char *bytes, std::size_t size)
     return per_metre * kInchesPerMetre;
 }
 
+// A stated resolution when a fingerprint scan can have it, else 0.
+double scan_resolution(double ppi)
+{
+    return ppi >= RIDGE_SCAN_PPI_MIN && ppi <= RIDGE_SCAN_PPI_MAX ? ppi : 0;
+}
+
 // Releases what libpng holds for a png_image on every path.
 struct PngImageGuard {
     png_image *image;
@@ -184,7 +190,7 @@ Outcome decode_png(const unsigned char *bytes, std::size_t size, DecodedImage &o
         const unsigned char *p = &rgba[4 * i];
         result.pixels[i] = over_white(grey_of(p[0], p[1], p[2]), p[3]);
     }
-    result.ppi = png_stated_ppi(bytes, size);
+    result.ppi = scan_resolution(png_stated_ppi(bytes, size));
     out = std::move(result);
     return Outcome{};
 }
@@ -268,7 +274,7 @@ Outcome decode_bmp(const unsigned char *bytes, std::size_t size, DecodedImage &o
     result.width = grey.width;
     result.height = grey.height;
     result.pixels = std::move(grey.pixels);
-    result.ppi = bmp_stated_ppi(bytes, size);
+    result.ppi = scan_resolution(bmp_stated_ppi(bytes, size));
     out = std::move(result);
     return Outcome{};
 }

@@ -6,6 +6,7 @@
 #define RIDGESDK_LFS_CANDIDATE_INDEX_H
 
 #include "lfs/lfs.h"
+#include "lfs/minutia_grid.h"
 
 #include <vector>
 
@@ -40,14 +41,9 @@ public:
     void remove(int position);
 
 private:
-    int cell_of(int x, int y) const;
-    int column(long long x) const;
-    int row(long long y) const;
-
     Minutiae *minutiae_ = nullptr;
-    int iw_ = 0, ih_ = 0, columns_ = 0, rows_ = 0;
-    std::vector<std::vector<int>> cells_; // live positions per cell, any order
-    std::vector<unsigned char> removed_;  // per position
+    MinutiaGrid grid_;                   // the live entries
+    std::vector<unsigned char> removed_; // per position
     std::vector<int> near_;
 };
 

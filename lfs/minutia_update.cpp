@@ -6,35 +6,21 @@
 #include "sdk/diagnostics.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
 namespace lfs {
 
-namespace {
-
-// Side of an index cell in pixels. Look-alikes lie within 9 pixels on each
-// axis, so a query covers at most 2 x 2 cells.
-constexpr int kCellSide = 20;
-
-} // namespace
-
 int CandidateIndex::attach(Minutiae &minutiae, int iw, int ih)
 {
     detach();
-    iw_ = iw > 0 ? iw : 1;
-    ih_ = ih > 0 ? ih : 1;
-    columns_ = (iw_ + kCellSide - 1) / kCellSide;
-    rows_ = (ih_ + kCellSide - 1) / kCellSide;
     try {
-        cells_.assign(static_cast<size_t>(columns_) * static_cast<size_t>(rows_), std::vector<int>());
+        file_minutiae(grid_, minutiae, iw, ih);
         removed_.assign(minutiae.list.size(), 0);
-        for (size_t i = 0; i < minutiae.list.size(); ++i)
-            cells_[static_cast<size_t>(cell_of(minutiae.list[i].x, minutiae.list[i].y))].push_back(
-                static_cast<int>(i));
     } catch (const std::bad_alloc &) {
-        cells_ = std::vector<std::vector<int>>();
+        grid_.release();
         removed_ = std::vector<unsigned char>();
         ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : malloc : candidate index\n");
         return -594;
@@ -56,51 +42,25 @@ void CandidateIndex::detach() noexcept
     list.resize(kept);
     minutiae_->index = nullptr;
     minutiae_ = nullptr;
-    cells_ = std::vector<std::vector<int>>();
+    grid_.release();
     removed_ = std::vector<unsigned char>();
     near_ = std::vector<int>();
 }
 
-int CandidateIndex::column(long long x) const
-{
-    return static_cast<int>(std::min<long long>(std::max<long long>(x, 0), iw_ - 1)) / kCellSide;
-}
-int CandidateIndex::row(long long y) const
-{
-    return static_cast<int>(std::min<long long>(std::max<long long>(y, 0), ih_ - 1)) / kCellSide;
-}
-int CandidateIndex::cell_of(int x, int y) const { return row(y) * columns_ + column(x); }
-
 const std::vector<int> &CandidateIndex::near(int x, int y, int reach)
 {
-    near_.clear();
-    const std::vector<Minutia> &list = minutiae_->list;
-    // The window's ends fall in the cells of its clamped ends: clamping
-    // keeps the order of coordinates, so every entry within reach is seen.
-    const long long lo_x = static_cast<long long>(x) - reach + 1, hi_x = static_cast<long long>(x) + reach - 1;
-    const long long lo_y = static_cast<long long>(y) - reach + 1, hi_y = static_cast<long long>(y) + reach - 1;
-    if (lo_x > hi_x)
-        return near_;
-    for (int r = row(lo_y); r <= row(hi_y); ++r)
-        for (int c = column(lo_x); c <= column(hi_x); ++c)
-            for (const int position : cells_[static_cast<size_t>(r * columns_ + c)]) {
-                const Minutia &m = list[static_cast<size_t>(position)];
-                if (std::abs(static_cast<long long>(m.x) - x) < reach && std::abs(static_cast<long long>(m.y) - y) < reach)
-                    near_.push_back(position);
-            }
-    std::sort(near_.begin(), near_.end());
+    grid_.near(minutiae_->list, x, y, reach, near_);
     return near_;
 }
 
 void CandidateIndex::add(int position)
 {
     const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
-    std::vector<int> &cell = cells_[static_cast<size_t>(cell_of(m.x, m.y))];
-    cell.push_back(position);
+    grid_.insert(position, m.x, m.y);
     try {
         removed_.resize(static_cast<size_t>(position) + 1, 0);
     } catch (...) {
-        cell.pop_back();
+        grid_.erase(position, m.x, m.y);
         throw;
     }
 }
@@ -108,12 +68,7 @@ void CandidateIndex::add(int position)
 void CandidateIndex::remove(int position)
 {
     const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
-    std::vector<int> &cell = cells_[static_cast<size_t>(cell_of(m.x, m.y))];
-    const auto it = std::find(cell.begin(), cell.end(), position);
-    if (it != cell.end()) {
-        *it = cell.back();
-        cell.pop_back();
-    }
+    grid_.erase(position, m.x, m.y);
     removed_[static_cast<size_t>(position)] = 1;
 }
 
@@ -165,7 +120,10 @@ Likeness likeness(const Minutia &listed, const Minutia &minutia, const unsigned 
 int append(Minutiae &minutiae, const Minutia &minutia)
 {
     if (minutiae.num() >= minutiae.alloc) {
-        const int ret = realloc_minutiae(minutiae, MAX_MINUTIAE);
+        // The list grows by its own size (at least MAX_MINUTIAE at a time),
+        // so that a long list is not copied once per thousand entries.
+        const int grow = std::min(std::max(MAX_MINUTIAE, minutiae.alloc), INT_MAX - minutiae.alloc);
+        const int ret = realloc_minutiae(minutiae, grow);
         if (ret != 0)
             return ret;
     }

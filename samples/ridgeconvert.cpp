@@ -559,7 +559,7 @@ std::optional<Failure> run(const Options &options)
         return usage_error("--ppi applies to an image input only");
     const bool has_views = record_format(from) != 0 && from != Format::IsoCard;
     if (options.view_given && options.view != 0 && !has_views)
-        return usage_error(std::string("a ") + format_name(from) + " input has one view only");
+        return usage_error(std::string("an input in ") + format_name(from) + " has one view only");
 
     RawTemplate raw;
     InputHeader header;

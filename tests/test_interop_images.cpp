@@ -7,11 +7,11 @@
 #include "interop/image_resample.h"
 #include "support/bitmap_builder.h"
 #include "support/grey_bmp.h"
+#include "support/png_files.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -51,48 +51,12 @@ Decoded decode(const Bytes &file)
     return d;
 }
 
-// A PNG of the given libpng format written by libpng itself.
 Bytes png_file(png_uint_32 format, int width, int height, const Bytes &samples)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = format;
-    png_alloc_size_t size = 0;
-    EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, samples.data(), 0, nullptr));
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, samples.data(), 0, nullptr))
-        << image.message;
-    out.resize(size);
-    return out;
+    return ridge_test::png_file(format, width, height, samples);
 }
 
-void put32(Bytes &out, std::uint32_t v)
-{
-    for (int i = 3; i >= 0; --i)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-
-// The same PNG with a pHYs chunk after its header chunk.
-Bytes with_phys(const Bytes &png, std::uint32_t per_unit, unsigned char unit)
-{
-    Bytes chunk;
-    put32(chunk, 9);
-    const std::size_t type_at = chunk.size();
-    chunk.insert(chunk.end(), {'p', 'H', 'Y', 's'});
-    put32(chunk, per_unit);
-    put32(chunk, per_unit);
-    chunk.push_back(unit);
-    const uLong crc = crc32(0, chunk.data() + type_at, static_cast<uInt>(chunk.size() - type_at));
-    put32(chunk, static_cast<std::uint32_t>(crc));
-    constexpr std::ptrdiff_t kAfterHeader = 33; // signature and IHDR
-    Bytes out(png.size() + chunk.size());
-    const auto at = std::copy(png.begin(), png.begin() + kAfterHeader, out.begin());
-    std::copy(png.begin() + kAfterHeader, png.end(), std::copy(chunk.begin(), chunk.end(), at));
-    return out;
-}
+using ridge_test::with_phys;
 
 Bytes text_bytes(const std::string &s) { return Bytes(s.begin(), s.end()); }
 
@@ -141,6 +105,9 @@ TEST(ImageDecode, PngStatesItsResolutionInMetres)
     EXPECT_NEAR(decode(with_phys(plain, 22402, 1)).ppi, 569.0, 0.05);
     EXPECT_NEAR(decode(with_phys(plain, 19685, 1)).ppi, 500.0, 0.05);
     EXPECT_EQ(decode(with_phys(plain, 19685, 0)).ppi, 0.0) << "aspect ratio only";
+    EXPECT_EQ(decode(with_phys(plain, 2835, 1)).ppi, 0.0) << "72 ppi: an editor's default, not a scan";
+    EXPECT_NEAR(decode(with_phys(plain, 9843, 1)).ppi, 250.0, 0.05) << "the lowest scan resolution";
+    EXPECT_EQ(decode(with_phys(plain, 78741, 1)).ppi, 0.0) << "2000.02 ppi";
 }
 
 TEST(ImageDecode, DamagedPngIsRefused)

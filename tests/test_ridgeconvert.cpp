@@ -6,11 +6,13 @@
 
 #include "support/bitmap_builder.h"
 #include "support/grey_bmp.h"
+#include "support/png_files.h"
 #include "support/program_runner.h"
 #include "support/record_builder.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -203,6 +205,14 @@ TEST_F(Ridgeconvert, ImagesAreExtractedAndResampled)
     ASSERT_EQ(generateRawFPT(resampled.pixels, resampled.width, resampled.height, &at500.record), FPT_OK);
     ok({"--ppi", "569", path("finger.pgm"), path("b.raw")});
     EXPECT_EQ(ridge_test::read_bytes(path("b.raw")), at500.bytes());
+    // A PNG that states 569 ppi (22402 pixels per metre) is resampled
+    // without being told; --ppi overrides what it states.
+    const Bytes png = ridge_test::png_file(PNG_FORMAT_GRAY, image.width, image.height, image.pixels);
+    ridge_test::write_file(path("stated.png"), ridge_test::with_phys(png, 22402, 1));
+    ok({path("stated.png"), path("c.raw")});
+    EXPECT_EQ(ridge_test::read_bytes(path("c.raw")), at500.bytes());
+    ok({"--ppi", "500", path("stated.png"), path("d.raw")});
+    EXPECT_EQ(ridge_test::read_bytes(path("d.raw")), direct.bytes());
     // The record carries the resampled size and the rounded quality.
     ok({"--ppi", "569", path("finger.pgm"), path("b.fmr")});
     const Bytes record = ridge_test::read_bytes(path("b.fmr"));
@@ -272,7 +282,7 @@ TEST_F(Ridgeconvert, EveryFailureExitsWithOneLine)
         {{in, out, "--height"}, 2, "--height needs a value"},
         {{"--ppi", "20", path("x.png"), out}, 2, "--ppi takes a resolution"},
         {{"--ppi", "569", in, out}, 2, "--ppi applies to an image input only"},
-        {{"--view", "1", in, out}, 2, "a raw-txt input has one view only"},
+        {{"--view", "1", in, out}, 2, "an input in raw-txt has one view only"},
         {{path("in.dat"), out}, 2, "cannot tell the format of"},
         {{in, path("out.dat")}, 2, "cannot tell the format of"},
         {{in, path("out.png")}, 2, "an image can only be read"},

@@ -6,11 +6,13 @@
 #include "extract/minutiae/removal_tests.h"
 #include "extract/minutiae/zone_maps.h"
 #include "lfs/contour.h"
+#include "lfs/minutia_grid.h"
 #include "sdk/diagnostics.h"
 
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace ridge {
 
@@ -48,18 +50,29 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
     std::vector<char> flags;
     if (!allocate_removal_flags(minutiae.num(), "remove_hooks", flags))
         return -640;
+    // A pair lies within kMaxHookSpan on both axes: each minutia meets the
+    // later ones of its neighbourhood, in list order, instead of the whole
+    // rest of the list. The list is no longer in y order here (the side
+    // test has moved minutiae), so the neighbourhood comes from a grid.
+    lfs::MinutiaGrid grid;
+    std::vector<int> near;
+    try {
+        lfs::file_minutiae(grid, minutiae, iw, ih);
+    } catch (const std::bad_alloc &) {
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : remove_hooks : malloc : grid\n");
+        return -642;
+    }
     const int n = minutiae.num();
     for (int fi = 0; fi < n - 1; ++fi) {
         const lfs::Minutia &f = minutiae.list[fi];
         if (!in_zone(zone_map, mw, mh, f) || (exclusive && flags[fi]))
             continue;
-        for (int si = fi + 1; si < n; ++si) {
+        grid.near(minutiae.list, f.x, f.y, kMaxHookSpan, near);
+        for (const int si : near) {
+            if (si <= fi)
+                continue;
             const lfs::Minutia &s = minutiae.list[si];
             if (exclusive && (flags[si] || s.type == f.type))
-                continue;
-            // Either offset alone at the limit already rules the pair out;
-            // testing it first spares most distance computations.
-            if (std::abs(s.x - f.x) >= kMaxHookSpan || std::abs(s.y - f.y) >= kMaxHookSpan)
                 continue;
             const float dist = minutia_distance(f, s);
             if (dist >= kMaxHookDistance)
