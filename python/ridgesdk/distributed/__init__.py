@@ -143,7 +143,6 @@ def shard(gallery_path: PathLike, n: int, out_folder: PathLike) -> List[str]:
         raise ValueError(f"the shard count is 1..65535, not {n!r}")
     gallery_path = os.fspath(gallery_path)
     out_folder = os.fspath(out_folder)
-    os.makedirs(out_folder, exist_ok=True)
     stem = os.path.basename(gallery_path)
     if stem.endswith(".gallery"):
         stem = stem[: -len(".gallery")]
@@ -158,6 +157,7 @@ def shard(gallery_path: PathLike, n: int, out_folder: PathLike) -> List[str]:
                 parts[k].add(identifier, template)
                 positions[k].append(position)
                 total += 1
+        os.makedirs(out_folder, exist_ok=True)
         paths = []
         for k in range(n):
             path = os.path.abspath(os.path.join(out_folder, f"{stem}.shard-{k + 1}-of-{n}.gallery"))
