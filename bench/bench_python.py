@@ -89,10 +89,10 @@ def calls(images, templates):
     print(f"extract: generateRawFPT {extract_c * 1e3:.3f} ms per image (bare ctypes call); the package's own "
           f"steps around it {around * 1e6:.2f} us ({around / extract_c * 100:.3f}%)")
     pairs = [(a, b) for a in templates for b in templates if a is not b]
-    match_c = per_call(lambda p: lib.matchRawFPTs(p[0].address, p[1].address, ctypes.byref(score)), pairs)
+    match_c = per_call(lambda p: lib.matchRawFPTs(p[0]._address, p[1]._address, ctypes.byref(score)), pairs)
     empty = Template()
     fixed = per_call(lambda _: ridgesdk.match(empty, empty), range(200000))
-    fixed_bare = per_call(lambda _: lib.matchRawFPTs(empty.address, empty.address, ctypes.byref(score)),
+    fixed_bare = per_call(lambda _: lib.matchRawFPTs(empty._address, empty._address, ctypes.byref(score)),
                           range(200000))
     print(f"match: matchRawFPTs {match_c * 1e6:.2f} us per comparison over {len(pairs)} ordered pairs (bare "
           f"ctypes call); a call doing no work costs {fixed * 1e6:.2f} us through ridgesdk.match "

@@ -201,7 +201,7 @@ class Gallery:
         if not isinstance(template, Template):
             raise TypeError(f"template must be a ridgesdk.Template, not {type(template).__name__}")
         replaced = ctypes.c_int32(0)
-        _check(self._call("ridge_gallery_add", _identifier_bytes(identifier), template.address, ctypes.byref(replaced)))
+        _check(self._call("ridge_gallery_add", _identifier_bytes(identifier), template._address, ctypes.byref(replaced)))
         return bool(replaced.value)
 
     def remove(self, identifier: str) -> None:
@@ -283,7 +283,7 @@ class Gallery:
             raise ValueError(f"top is a count of at least 1 (None: every entry), not {top!r}")
         block = ctypes.c_void_p()
         count = ctypes.c_uint64(0)
-        status = self._call("ridge_gallery_search", probe.address, top, _min_score(min_score),
+        status = self._call("ridge_gallery_search", probe._address, top, _min_score(min_score),
                             _threads(threads), None, None, ctypes.byref(block), ctypes.byref(count))
         if status != 1:
             raise _ridge_error(status)

@@ -49,7 +49,7 @@ class Template:
         t.minutiae["x"]          # array([120, 130], dtype=int32)
     """
 
-    __slots__ = ("_raw", "_block", "_record", "address", "__weakref__")
+    __slots__ = ("_raw", "_block", "_record", "_address", "__weakref__")
 
     def __init__(self, minutiae: Union[np.ndarray, Iterable[Tuple[int, int, int, int]]] = ()):
         self._set_raw(_minutiae_bytes(minutiae))
@@ -65,7 +65,7 @@ class Template:
         record.format = 0
         self._block = block
         self._record = record
-        self.address = ctypes.addressof(record)
+        self._address = ctypes.addressof(record)
 
     @classmethod
     def _from_raw(cls, raw: bytes) -> "Template":
@@ -237,7 +237,7 @@ def _template_problem(template: Template, status: int) -> Optional[str]:
     if status not in (Status.FPT_ERR_SIZE, Status.FPT_ERR_FORMAT):
         return None
     lib = library()
-    if lib.ridge_check_template(template.address) == 1:
+    if lib.ridge_check_template(template._address) == 1:
         return None
     text = lib.ridge_last_error()
     return text.decode("utf-8", "replace") if text else None
@@ -324,7 +324,7 @@ def match(first: Template, second: Template) -> float:
     if not isinstance(first, Template) or not isinstance(second, Template):
         raise TypeError("match compares two ridgesdk.Template values")
     score = ctypes.c_double(0.0)
-    status = library().matchRawFPTs(first.address, second.address, ctypes.byref(score))
+    status = library().matchRawFPTs(first._address, second._address, ctypes.byref(score))
     if status != 1:
         problem = _template_problem(first, status)
         which = "first template: "

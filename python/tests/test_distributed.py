@@ -187,6 +187,7 @@ FAULTS = [
     ("damaged shard", lambda s: flip_middle_byte(s[1]), "RIDGE_ERR_CORRUPT", 1, ""),
     ("damaged positions", lambda s: flip_middle_byte(s[2] + ".positions"), "RIDGE_ERR_CORRUPT", 2, "checksum"),
     ("missing positions", lambda s: os.remove(s[0] + ".positions"), "RIDGE_ERR_CORRUPT", 0, "missing"),
+    ("another shard's gallery", lambda s: shutil.copy(s[1], s[0]), "RIDGE_ERR_CORRUPT", 0, "another gallery file"),
 ]
 
 

@@ -21,9 +21,9 @@ Example::
 
 Each shard file ``NAME.gallery`` written by :func:`shard` has a companion
 ``NAME.gallery.positions`` that records the original position of each of
-its entries, which shard of which cut it is and the size of the whole
-gallery: a job refuses a set of shards with one missing, repeated or from
-another cut. Plain gallery files without companions are taken as the parts
+its entries, which shard of which cut it is, the size of the whole gallery
+and the gallery file it belongs to: a job refuses a set of shards with one
+missing, repeated, replaced or from another cut. Plain gallery files without companions are taken as the parts
 of one gallery in the order given.
 
 The command line (``python3 -m ridgesdk.distributed --help``) runs the same
@@ -52,7 +52,10 @@ __all__ = ["dedup", "search", "shard", "shard_of"]
 
 _POSITIONS_SUFFIX = ".positions"
 _MAGIC = b"RIDGESHD"
-_HEADER = struct.Struct("<8sIIII16sQQ")  # magic, version, index, count, reserved, cut, total, entries
+# magic, version, shard index, shard count, reserved, cut, entries of the whole
+# gallery, size of the shard's gallery file, its last bytes, entries listed
+_HEADER = struct.Struct("<8sIIII16sQQ24sQ")
+_TAIL = 24  # a gallery file ends with its trailer, which carries a checksum over every entry
 _VERSION = 1
 _PROBES_PER_TASK = 32
 
@@ -72,8 +75,17 @@ def _positions_path(path: str) -> str:
     return path + _POSITIONS_SUFFIX
 
 
-def _write_positions(path: str, index: int, count: int, cut: bytes, total: int, positions: np.ndarray) -> None:
-    body = _HEADER.pack(_MAGIC, _VERSION, index, count, 0, cut, total, len(positions))
+def _gallery_stamp(path: str) -> Tuple[int, bytes]:
+    """Size and last bytes of a gallery file: what ties a positions file to it."""
+    with open(path, "rb") as f:
+        size = os.fstat(f.fileno()).st_size
+        f.seek(max(0, size - _TAIL))
+        return size, f.read(_TAIL).ljust(_TAIL, b"\0")
+
+
+def _write_positions(path: str, index: int, count: int, cut: bytes, total: int, positions: np.ndarray,
+                     stamp: Tuple[int, bytes]) -> None:
+    body = _HEADER.pack(_MAGIC, _VERSION, index, count, 0, cut, total, stamp[0], stamp[1], len(positions))
     body += positions.astype("<u8").tobytes()
     body += struct.pack("<I", zlib.crc32(body))
     temporary = f"{path}.tmp.{os.getpid()}"
@@ -106,7 +118,7 @@ def _read_positions(path: str, entries: int) -> Optional[_ShardFacts]:
         raise RidgeError(Status.RIDGE_ERR_IO, f"shard {path}: cannot read {sidecar}: {error.strerror}") from None
     if len(data) < _HEADER.size + 4:
         raise _corrupt(path, f"{sidecar} is truncated")
-    magic, version, index, count, reserved, cut, total, n = _HEADER.unpack_from(data)
+    magic, version, index, count, reserved, cut, total, size, tail, n = _HEADER.unpack_from(data)
     if magic != _MAGIC:
         raise _corrupt(path, f"{sidecar} is not a positions file")
     if version != _VERSION:
@@ -119,8 +131,8 @@ def _read_positions(path: str, entries: int) -> Optional[_ShardFacts]:
     positions = np.frombuffer(data, dtype="<u8", count=n, offset=_HEADER.size).astype(np.int64)
     if reserved != 0 or count == 0 or index >= count:
         raise _corrupt(path, f"{sidecar} names shard {index} of {count}")
-    if n != entries:
-        raise _corrupt(path, f"{sidecar} lists {n} positions for {entries} entries")
+    if n != entries or (size, tail) != _gallery_stamp(path):
+        raise _corrupt(path, f"{sidecar} belongs to another gallery file")
     if n and (positions[0] < 0 or positions[-1] >= total or np.any(np.diff(positions) <= 0)):
         raise _corrupt(path, f"{sidecar} lists positions out of order or beyond {total}")
     return _ShardFacts(index, count, cut, total, positions)
@@ -161,10 +173,9 @@ def shard(gallery_path: PathLike, n: int, out_folder: PathLike) -> List[str]:
         paths = []
         for k in range(n):
             path = os.path.abspath(os.path.join(out_folder, f"{stem}.shard-{k + 1}-of-{n}.gallery"))
-            # The companion first: a gallery file never stands without the
-            # positions that belong to it.
-            _write_positions(_positions_path(path), k, n, cut, total, np.asarray(positions[k], dtype=np.int64))
             parts[k].save(path)
+            _write_positions(_positions_path(path), k, n, cut, total, np.asarray(positions[k], dtype=np.int64),
+                             _gallery_stamp(path))
             paths.append(path)
         return paths
     finally:
@@ -215,7 +226,8 @@ def _box_area(template: Template) -> int:
 
 
 _cache: Dict[str, _LoadedShard] = {}
-_cache_lock = threading.Lock()
+_cache_lock = threading.Lock()  # guards the two dictionaries
+_path_locks: Dict[str, threading.Lock] = {}  # one load at a time per shard
 
 
 def _signature(path: str) -> tuple:
@@ -236,8 +248,11 @@ def _signature(path: str) -> tuple:
 def _load_shard(path: str) -> _LoadedShard:
     """The shard at path, from this process's cache unless its files changed."""
     with _cache_lock:
+        path_lock = _path_locks.setdefault(path, threading.Lock())
+    with path_lock:
         signature = _signature(path)
-        loaded = _cache.get(path)
+        with _cache_lock:
+            loaded = _cache.get(path)
         if loaded is not None and loaded.signature == signature:
             return loaded
         try:
@@ -249,10 +264,12 @@ def _load_shard(path: str) -> _LoadedShard:
         except BaseException:
             gallery.close()
             raise
+        fresh = _LoadedShard(path, signature, gallery, facts)
+        with _cache_lock:
+            _cache[path] = fresh
         if loaded is not None:
-            loaded.gallery.close()
-        loaded = _cache[path] = _LoadedShard(path, signature, gallery, facts)
-        return loaded
+            loaded.gallery.close()  # waits for the calls still using it
+        return fresh
 
 
 def _worker_threads() -> int:
