@@ -60,6 +60,11 @@ from ._gallery import Gallery
 
 __version__ = "1.0.169"
 
+# The public classes read as ridgesdk.X in help(), reprs and pickles.
+for _public in (RidgeError, RidgeWarning, Status, Template, Gallery):
+    _public.__module__ = __name__
+del _public
+
 __all__ = [
     "BIFURCATION",
     "Gallery",

@@ -104,6 +104,7 @@ class Gallery:
     """
 
     def __init__(self):
+        """An empty gallery."""
         handle = ctypes.c_void_p()
         _check(library().need("ridge_gallery_create")(ctypes.byref(handle)))
         self._init(handle)
