@@ -286,7 +286,7 @@ def test_command_line_on_a_scheduler_and_on_a_local_cluster(client, whole, shard
     address = client.scheduler.address
     result = run_cli("search", "--scheduler", address, "--top", 4, *probe_files, os.path.dirname(shards[0]))
     assert result.returncode == 0, result.stderr
-    assert result.stderr == ""  # no progress without a terminal
+    assert "searching" not in result.stderr  # no progress without a terminal
     with Gallery.load(path) as gallery:
         expected = [f"{name}\t{rank}\t{ident}\t{score:.6f}" for name, t in probes.items()
                     for rank, (ident, score) in enumerate(gallery.search(t, top=4), 1)]

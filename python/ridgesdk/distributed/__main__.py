@@ -91,6 +91,11 @@ def connect(args):
     """A client of the scheduler given, or of a new local cluster (closed by the caller)."""
     from distributed import Client, LocalCluster
 
+    # Dask's own chatter stays off the console: a failed job raises, and is
+    # told in one line.
+    logging.getLogger("distributed").setLevel(logging.ERROR)
+    logging.getLogger("asyncio").setLevel(logging.CRITICAL)
+
     if args.scheduler:
         progress(f"connecting to {args.scheduler}")
         return Client(args.scheduler, timeout=args.timeout or 30), None
