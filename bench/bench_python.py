@@ -14,7 +14,7 @@
    second (wall time), and the check that both give the same results.
 
 Usage: /usr/bin/python3 bench/bench_python.py [--build DIR] [--data FOLDER]
-           [--entries N] [--probes P] [--work FOLDER]
+           [--entries N] [--probes P] [--work FOLDER] [--skip-search] [--skip-distributed]
 Wall-clock figures are indicative on a shared machine.
 """
 
@@ -137,30 +137,36 @@ def distributed_against_one(build, data, work, bases, entries, probe_count):
     import ridgesdk.distributed as rd
 
     print(f"== ridgesdk.distributed.search, 2 worker processes, {entries} entries in 4 shards")
-    path = work / "whole.gallery"
-    subprocess.run([str(build / "bench" / "bench_search"), "--entries", str(entries), "--probes", "1",
-                    "--loop", "100", "--file", str(path), str(data)], capture_output=True, check=True)
-    start = time.perf_counter()
-    shards = rd.shard(path, 4, work / "shards")
-    print(f"sharded in {time.perf_counter() - start:.1f} s (wall)")
+    path = work / f"whole-{entries}.gallery"
+    shards = sorted(str(p) for p in (work / f"shards-{entries}").glob("*.gallery"))
+    if not path.exists() or len(shards) != 4:  # else made by an earlier run in --work
+        subprocess.run([str(build / "bench" / "bench_search"), "--entries", str(entries), "--probes", "1",
+                        "--loop", "100", "--file", str(path), str(data)], capture_output=True, check=True)
+        start = time.perf_counter()
+        shards = rd.shard(path, 4, work / f"shards-{entries}")
+        print(f"sharded in {time.perf_counter() - start:.1f} s (wall)")
     probes = {f"p{k}": t for k, t in enumerate(nearest_50(bases)[:probe_count])}
     with Gallery.load(path) as gallery:
-        start = time.perf_counter()
+        start, cpu = time.perf_counter(), time.process_time()
         single = {name: gallery.search(t, top=10) for name, t in probes.items()}
-        one_wall = time.perf_counter() - start
+        one_wall, one_cpu = time.perf_counter() - start, time.process_time() - cpu
     comparisons = entries * len(probes)
     print(f"one in-process Gallery (all threads): {len(probes) / one_wall:.2f} searches/s, "
-          f"{comparisons / one_wall:.0f} comparisons/s (wall)")
+          f"{comparisons / one_wall:.0f} comparisons/s (wall); {comparisons / one_cpu:.0f} per CPU second")
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=":0",
                                   silence_logs=logging.ERROR) as cluster, distributed.Client(cluster) as client:
         start = time.perf_counter()
         rd.search(client, shards, dict(list(probes.items())[:1]), top=10)
         print(f"first call (each worker loads its two shards): {time.perf_counter() - start:.1f} s (wall)")
-        start = time.perf_counter()
+        before = client.run(time.process_time)
+        start, cpu = time.perf_counter(), time.process_time()
         found = rd.search(client, shards, probes, top=10)
-        wall = time.perf_counter() - start
+        wall, client_cpu = time.perf_counter() - start, time.process_time() - cpu
+        after = client.run(time.process_time)
+    workers_cpu = sum(after[w] - before[w] for w in after if w in before)
     print(f"distributed: {len(probes) / wall:.2f} searches/s, {comparisons / wall:.0f} comparisons/s (wall), "
-          f"{one_wall / wall:.2f} x the in-process gallery; results equal: {found == single}")
+          f"{one_wall / wall:.2f} x the in-process gallery; {comparisons / (workers_cpu + client_cpu):.0f} per "
+          f"CPU second (workers {workers_cpu:.1f} s, client {client_cpu:.2f} s); results equal: {found == single}")
 
 
 def main():
@@ -169,7 +175,9 @@ def main():
     parser.add_argument("--data", default=str(HERE.parent.parent.parent / "shared" / "data"))
     parser.add_argument("--entries", type=int, default=200000)
     parser.add_argument("--probes", type=int, default=20)
-    parser.add_argument("--work", default=None, help="folder for the gallery files (default: a temporary one)")
+    parser.add_argument("--work", default=None,
+                        help="folder for the gallery files, kept for the next run (default: a temporary one)")
+    parser.add_argument("--skip-search", action="store_true")
     parser.add_argument("--skip-distributed", action="store_true")
     args = parser.parse_args()
     build, data = pathlib.Path(args.build), pathlib.Path(args.data)
@@ -182,9 +190,11 @@ def main():
     images = [ridgesdk.read_image(p) for p in sorted(folder.glob("*.bmp"))]
     bases = [ridgesdk.extract(i) for i in images]
     calls(images, bases)
-    with tempfile.TemporaryDirectory(dir=args.work) as work:
-        work = pathlib.Path(work)
-        search_against_c(build, data, work, bases)
+    with tempfile.TemporaryDirectory() as scratch:
+        work = pathlib.Path(args.work or scratch)
+        work.mkdir(parents=True, exist_ok=True)
+        if not args.skip_search:
+            search_against_c(build, data, work, bases)
         if not args.skip_distributed:
             distributed_against_one(build, data, work, bases, args.entries, args.probes)
     return 0
