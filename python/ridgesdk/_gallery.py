@@ -56,12 +56,13 @@ def _cancellable(job):
     handle a signal. On the main thread the job therefore runs on a helper
     thread while the main thread waits; an interrupt there sets a flag that
     the job's progress callback reports back, the job stops
-    (RIDGE_ERR_CANCELLED) and the interrupt is raised again. Elsewhere the
-    job simply runs.
+    (RIDGE_ERR_CANCELLED) and the interrupt is raised again once the job
+    has ended. Elsewhere the job simply runs.
     """
     if threading.current_thread() is not threading.main_thread():
         return job(None)
     stop = threading.Event()
+    finished = threading.Event()  # not Thread.join: an interrupted join may return early
     callback = PROGRESS_FN(lambda _context, _done, _total: 1 if stop.is_set() else 0)
     outcome: dict = {}
 
@@ -70,16 +71,19 @@ def _cancellable(job):
             outcome["status"] = job(ctypes.cast(callback, ctypes.c_void_p))
         except BaseException as error:  # handed to the waiting thread
             outcome["error"] = error
+        finally:
+            finished.set()
 
-    helper = threading.Thread(target=run, name="ridgesdk-job", daemon=True)
-    helper.start()
-    try:
-        while helper.is_alive():
-            helper.join(0.2)
-    except BaseException:
-        stop.set()
-        helper.join()
-        raise
+    threading.Thread(target=run, name="ridgesdk-job", daemon=True).start()
+    interrupt = None
+    while not finished.is_set():
+        try:
+            finished.wait()
+        except BaseException as error:  # Ctrl-C: stop the job, and wait for it to stop
+            interrupt = interrupt or error
+            stop.set()
+    if interrupt is not None:
+        raise interrupt
     if "error" in outcome:
         raise outcome["error"]
     return outcome["status"]

@@ -169,3 +169,31 @@ def test_a_closed_gallery_refuses_calls_and_closing_waits_for_searches(entries, 
         len(gallery)
     with pytest.raises(ValueError, match="closed"):
         gallery.search(probe)
+
+
+def test_ctrl_c_stops_a_long_job_and_the_process_ends_cleanly(tmp_path):
+    import os
+    import subprocess
+    import sys
+
+    from conftest import HERE, SAMPLES
+
+    script = f"""
+import os, signal, threading, pathlib, ridgesdk
+bases = [ridgesdk.extract(ridgesdk.read_image(p)) for p in sorted(pathlib.Path({str(SAMPLES)!r}).glob('*.bmp'))]
+gallery = ridgesdk.Gallery()
+for k in range(3000):
+    m = bases[k % len(bases)].minutiae.copy()
+    m['x'] += k % 50
+    gallery.add(f'e{{k}}', ridgesdk.Template(m))
+threading.Timer(0.5, lambda: os.kill(os.getpid(), signal.SIGINT)).start()
+try:
+    gallery.dedup(20.0)
+    print('finished')
+except KeyboardInterrupt:
+    print('interrupted')
+print(len(gallery.search(bases[0], top=3)))
+"""
+    result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600,
+                            env={**os.environ, "PYTHONPATH": str(HERE.parent)})
+    assert (result.returncode, result.stdout) == (0, "interrupted\n3\n"), result.stderr
