@@ -17,7 +17,7 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
 libdir=$(dirname "$(find "$prefix" -name 'libridgesdk.so' | head -1)")
-for file in include/ridgesdk.h bin/ridgeforge bin/ridgescore; do
+for file in include/ridgesdk.h include/ridgeinspect.h bin/ridgeforge bin/ridgescore bin/ridgeview; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file" >&2; exit 1; }
 done
 version_file=$(find "$libdir" -name 'libridgesdk.so.*.*.*' | head -1)

@@ -76,8 +76,8 @@ std::vector<std::pair<Minutiae, Minutiae>> varied_pairs(uint32_t seed, int round
         Minutiae genuine = ridge_test::clamped(ridge_test::distorted_copy(a, how, static_cast<uint32_t>(round)));
         if (genuine.size() > 128)
             genuine.resize(128);
-        // A copy left with eight minutiae or fewer (those moved off the image
-        // are dropped) has no description: searches compare it the plain way.
+        // Minutiae moved off the image are lost: a copy left with eight or
+        // fewer has no description.
         if (ridge::describableCount(static_cast<int>(genuine.size()))) {
             pairs.emplace_back(a, genuine);
             pairs.emplace_back(genuine, a);
