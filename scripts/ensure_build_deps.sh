@@ -4,7 +4,8 @@
 # the script fails. Meant to be sourced or run by the other scripts.
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev libpng-dev pkg-config)
+packages=(g++ cmake make libgtest-dev libpng-dev pkg-config python3 python3-numpy python3-distributed
+  python3-pytest)
 missing=()
 command -v g++ >/dev/null 2>&1 || missing+=(g++)
 command -v cmake >/dev/null 2>&1 || missing+=(cmake)
@@ -19,6 +20,17 @@ fi
 # libpng reads PNG images for the extensions.
 if [ ! -f /usr/include/png.h ] && [ ! -f /usr/include/libpng16/png.h ]; then
   missing+=(libpng-dev)
+fi
+
+# The Python package and its tests run on Debian's own interpreter, which
+# sees Debian's numpy, dask.distributed and pytest (another python3 earlier
+# on the PATH may not).
+if [ ! -x /usr/bin/python3 ]; then
+  missing+=(python3 python3-numpy python3-distributed python3-pytest)
+else
+  for module in numpy:python3-numpy distributed:python3-distributed pytest:python3-pytest; do
+    /usr/bin/python3 -c "import ${module%%:*}" >/dev/null 2>&1 || missing+=("${module#*:}")
+  done
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then

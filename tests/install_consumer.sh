@@ -51,3 +51,23 @@ echo "pkg-config: $flags"
 "$cc" -Wall -Wextra -Werror "$source/tests/install_consumer/consumer.c" $flags \
   -o "$work/consumer-pc"
 env -u LD_LIBRARY_PATH "$work/consumer-pc"
+
+echo "== python"
+# The installed package finds the installed (and moved) library by itself,
+# from any folder, with Debian's interpreter.
+python=/usr/bin/python3
+if [ -x "$python" ] && "$python" -c "import numpy" 2>/dev/null; then
+  location=$(find "$prefix" -path '*/ridgesdk/_location.py' | head -1)
+  [ -n "$location" ] || { echo "Python package not installed" >&2; exit 1; }
+  package_dir=$(dirname "$(dirname "$location")")
+  (cd "$work" && env -u RIDGESDK_LIBRARY PYTHONPATH="$package_dir" "$python" -c "
+import ridgesdk, sys
+path = ridgesdk.library_path()
+assert path.startswith('$prefix/'), path
+t = ridgesdk.Template([(1, 10 * k, 20 * k, 30) for k in range(1, 12)])
+assert ridgesdk.match(t, t) > 100
+print('ridgesdk', ridgesdk.__version__, 'from', path)
+")
+else
+  echo "skipped: no $python with numpy"
+fi
