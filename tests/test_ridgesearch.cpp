@@ -367,7 +367,7 @@ TEST_F(Ridgesearch, EveryFailureExitsWithItsReason)
     struct Case {
         std::vector<std::string> arguments;
         int code;
-        const char *phrase;
+        std::string phrase;
     };
     const Case cases[] = {
         // The command line.
@@ -522,8 +522,9 @@ TEST(RidgesearchRawText, ReadsWhatRidgescoreReads)
         const std::string why =
             ridge::parse_raw_text(reinterpret_cast<const unsigned char *>(text.data()), text.size(), raw);
         EXPECT_EQ(why.empty(), status == 1) << why;
-        if (status == 1)
+        if (status == 1) {
             EXPECT_EQ(raw, expected);
+        }
     }
 }
 
