@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr uint32_t kDefaultTop = 10;
 constexpr uint32_t kMaxThreads = 1024;
+constexpr std::size_t kProbeBatch = 64;
 
 const char kUsage[] =
     "Usage: ridgesearch enroll [--format F] [--ppi R] [--threads N] GALLERY FILE...\n"
@@ -61,9 +63,11 @@ const char kHelp[] =
     "Commands:\n"
     "  enroll  adds templates to GALLERY, creating it when missing. An entry's\n"
     "          identifier is the file name without folder and extension; an\n"
-    "          identifier already there is replaced, which is said on standard\n"
-    "          error. All or nothing: when any file cannot be enrolled, each such\n"
-    "          file is named on standard error and GALLERY is left as it was.\n"
+    "          entry already in GALLERY with that identifier is replaced, which is\n"
+    "          said on standard error; two files of one enrolment that give the\n"
+    "          same identifier are refused. All or nothing: when any file cannot\n"
+    "          be enrolled, each such file is named on standard error and GALLERY\n"
+    "          is left as it was.\n"
     "  search  writes for each probe its best entries, best first, one line each:\n"
     "          probe<TAB>rank<TAB>identifier<TAB>score (probe: the file name without\n"
     "          folder and extension; rank from 1; score with six decimals; equal\n"
@@ -452,20 +456,21 @@ uint32_t worker_count(uint32_t threads, std::size_t jobs)
     return static_cast<uint32_t>(std::min<std::size_t>(n, std::max<std::size_t>(jobs, 1)));
 }
 
-// Loads every entry to enrol (images are extracted) on the given number of threads;
-// the calling thread takes its share and shows the progress.
-void load_all(std::vector<InputFile> &inputs, double ppi, uint32_t threads, ProgressLine &progress)
+// Loads inputs[begin, end) (images are extracted) on the given number of
+// threads; the calling thread takes its share and shows the progress.
+void load_range(std::vector<InputFile> &inputs, std::size_t begin, std::size_t end, double ppi, bool entries,
+                uint32_t threads, ProgressLine &progress)
 {
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> next{begin};
+    std::atomic<std::size_t> done{begin};
     const auto work = [&]() {
-        for (std::size_t k = next++; k < inputs.size(); k = next++) {
-            load_one(inputs[k], ppi, true);
+        for (std::size_t k = next++; k < end; k = next++) {
+            load_one(inputs[k], ppi, entries);
             ++done;
         }
     };
     std::vector<std::thread> helpers;
-    const uint32_t workers = worker_count(threads, inputs.size());
+    const uint32_t workers = worker_count(threads, end - begin);
     for (uint32_t t = 1; t < workers; ++t) {
         try {
             helpers.emplace_back(work);
@@ -473,8 +478,8 @@ void load_all(std::vector<InputFile> &inputs, double ppi, uint32_t threads, Prog
             break; // fewer threads then
         }
     }
-    for (std::size_t k = next++; k < inputs.size(); k = next++) {
-        load_one(inputs[k], ppi, true);
+    for (std::size_t k = next++; k < end; k = next++) {
+        load_one(inputs[k], ppi, entries);
         ++done;
         progress.show("reading files:", done.load(), inputs.size());
     }
@@ -488,10 +493,36 @@ bool file_exists(const std::string &path)
     return ::stat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
 
+// Two files of one enrolment that give the same identifier: the second
+// would replace the first at once, losing it (the same names in two
+// folders, typically); refused before any work.
+std::optional<Failure> repeated_identifiers(const std::vector<InputFile> &inputs)
+{
+    std::map<std::string, const InputFile *> first;
+    const InputFile *repeat = nullptr;
+    const InputFile *original = nullptr;
+    std::size_t repeats = 0;
+    for (const InputFile &input : inputs) {
+        const auto placed = first.emplace(input.identifier, &input);
+        if (!placed.second && repeats++ == 0) {
+            repeat = &input;
+            original = placed.first->second;
+        }
+    }
+    if (repeats == 0)
+        return std::nullopt;
+    return failure("nothing enrolled: " + original->path + " and " + repeat->path + " both give the identifier " +
+                   repeat->identifier +
+                   (repeats > 1 ? " (and " + std::to_string(repeats - 1) + " more files repeat one)" : "") +
+                   "; enrol them in separate galleries or rename them");
+}
+
 std::optional<Failure> enroll(const Options &options)
 {
     std::vector<InputFile> inputs;
     if (std::optional<Failure> bad = collect_inputs(options, inputs))
+        return bad;
+    if (std::optional<Failure> bad = repeated_identifiers(inputs))
         return bad;
     FolderLock lock(options.gallery);
     Gallery gallery;
@@ -507,7 +538,7 @@ std::optional<Failure> enroll(const Options &options)
     }
 
     ProgressLine progress;
-    load_all(inputs, options.ppi.value_or(0), options.threads, progress);
+    load_range(inputs, 0, inputs.size(), options.ppi.value_or(0), true, options.threads, progress);
     progress.clear();
 
     std::vector<std::string> notes;
@@ -564,8 +595,12 @@ std::optional<Failure> search(const Options &options)
     ProgressLine progress;
     std::size_t failed = 0;
     for (std::size_t p = 0; p < probes.size(); ++p) {
+        // Probes are read a batch at a time on every thread (images take
+        // longer to extract than to search), and released once searched.
+        if (p % kProbeBatch == 0)
+            load_range(probes, p, std::min(probes.size(), p + kProbeBatch), options.ppi.value_or(0), false,
+                       options.threads, progress);
         InputFile &probe = probes[p];
-        load_one(probe, options.ppi.value_or(0), false);
         ridge_match *found = nullptr;
         uint64_t count = 0;
         if (probe.error.empty()) {
@@ -588,6 +623,7 @@ std::optional<Failure> search(const Options &options)
             ++failed;
             continue;
         }
+        probe.raw = std::vector<unsigned char>();
         for (uint64_t k = 0; k < count; ++k)
             std::printf("%s\t%" PRIu64 "\t%s\t%f\n", probe.identifier.c_str(), k + 1, found[k].identifier,
                         found[k].score);

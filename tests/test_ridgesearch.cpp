@@ -320,8 +320,9 @@ TEST_F(Ridgesearch, AFailedEnrolmentLeavesTheGalleryAsItWas)
     ok({"enroll", path("g.gal"), kTemplates + "a.txt"});
     const Bytes before = ridge_test::read_bytes(path("g.gal"));
     // Each bad file is named; the last line says nothing was enrolled.
+    ridge_test::write_file(path("c.raw"), ridge_test::read_bytes(kTemplates + "b.raw"));
     const ProgramRun r = run({"enroll", path("g.gal"), kTemplates + "b.txt", path("missing.txt"),
-                              kTemplates + "bad_line.txt", kTemplates + "b.raw"});
+                              kTemplates + "bad_line.txt", path("c.raw")});
     EXPECT_EQ(r.exit_code, 1);
     const std::vector<std::string> lines = split(r.err, '\n');
     ASSERT_EQ(lines.size(), 3u) << r.err;
@@ -399,9 +400,15 @@ TEST_F(Ridgesearch, EveryFailureExitsWithItsReason)
         {{"info", dir_.path("")}, 1, "not a regular file"},
         {{"enroll", path("damaged.gal"), a}, 1, "damaged"},
         {{"enroll", path("no/such/folder.gal"), a}, 1, "cannot create"},
+        // Two files of one enrolment with one identifier: the second would
+        // replace the first.
+        {{"enroll", path("new.gal"), a, kTemplates + "b.txt", kTemplates + "a.raw", kTemplates + "b.fmr"},
+         1,
+         "nothing enrolled: " + a + " and " + kTemplates + "a.raw both give the identifier a (and 1 more"},
         // The files.
         {{"search", g, "--list", path("no_list.txt")}, 1, "cannot open list " + path("no_list.txt")},
         {{"search", g, "--list", path("empty_list.txt")}, 1, "names no files"},
+        {{"search", g, "--list", "-"}, 1, "list - names no files"}, // standard input, empty here
         {{"search", g, "--list", dir_.path("")}, 1, "is a folder"},
         {{"search", g, path("none.txt")}, 1, "cannot open " + path("none.txt")},
         {{"search", g, kTemplates + "bad_line.txt"}, 1, "bad_line.txt: wrong format in minutia line 3"},
@@ -435,6 +442,7 @@ TEST_F(Ridgesearch, EveryFailureExitsWithItsReason)
     EXPECT_NE(lines[1].find("odd.raw"), std::string::npos) << r.err;
     EXPECT_EQ(lines[2], "ridgesearch: 2 of 4 probes could not be searched");
     EXPECT_EQ(ridge_test::read_bytes(path("damaged.gal")), damaged_before);
+    EXPECT_FALSE(ridge_test::file_exists(path("new.gal")));
 }
 
 TEST_F(Ridgesearch, HelpAndVersion)
