@@ -27,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -131,7 +132,7 @@ enum class Command { Enroll, Search, Dedup, Info };
 struct CommandName {
     Command command;
     const char *name;
-    const char *options; // the options it takes, each followed by a blank
+    const char *options; // the options it takes, separated by blanks
 };
 
 const CommandName kCommands[] = {
@@ -182,10 +183,20 @@ std::optional<Failure> parse_real(const std::string &option, const std::string &
 
 enum class Parsed { Run, Help, Version };
 
+bool takes_option(const CommandName &command, const std::string &option)
+{
+    std::istringstream names(command.options);
+    std::string name;
+    while (names >> name)
+        if (name == option)
+            return true;
+    return false;
+}
+
 std::optional<Failure> parse_options(int argc, char **argv, Options &options, Parsed &parsed)
 {
     parsed = Parsed::Run;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && argv[i] != std::string("--"); ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             parsed = Parsed::Help;
@@ -222,8 +233,8 @@ std::optional<Failure> parse_options(int argc, char **argv, Options &options, Pa
             value = arg.substr(equals + 1);
             arg.erase(equals);
         }
-        if (std::string(options.command->options).find(arg + " ") == std::string::npos) {
-            const bool known = std::string(kCommands[1].options).find(arg + " ") != std::string::npos;
+        if (!takes_option(*options.command, arg)) {
+            const bool known = takes_option(kCommands[1], arg); // search takes every option
             return usage_error(known ? arg + " does not apply to " + options.command->name
                                      : "unknown option " + arg);
         }

@@ -390,6 +390,7 @@ TEST_F(Ridgesearch, EveryFailureExitsWithItsReason)
         {{"dedup", "--top", "3", g}, 2, "--top does not apply to dedup"},
         {{"info", "--threads", "3", g}, 2, "--threads does not apply to info"},
         {{"search", "--color", g, a}, 2, "unknown option --color"},
+        {{"search", "--ppi --top", "3", g, a}, 2, "unknown option --ppi --top"},
         {{"search", g, "--top"}, 2, "--top needs a value"},
         {{"search", g, path("probe.xyz")}, 2, "cannot tell the format of " + path("probe.xyz")},
         // The gallery.
