@@ -271,6 +271,15 @@ TEST_F(Ridgesearch, TheFourTemplateFilesAndReplacement)
         EXPECT_EQ(table[k][3], score_text(match(k < 2 ? b_text : b_raw, entries.at(table[k][2]))));
     }
     EXPECT_EQ(table[0][2], "b"); // the entry kept its place but is the best
+
+    // A template without minutiae is enrolled with a warning and matches
+    // nothing.
+    ridge_test::write_file(path("none.txt"), "0\n");
+    ok({"enroll", path("g.gal"), path("none.txt")},
+       "ridgesearch: " + path("none.txt") + ": no minutiae; enrolled as an empty template, which matches nothing\n");
+    const auto none = rows(ok({"search", "--top", "1", "--min-score", "0", path("g.gal"), path("none.txt")}));
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0][3], "0.000000");
 }
 
 TEST_F(Ridgesearch, ListsOfFiles)
