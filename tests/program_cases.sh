@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs ridgeforge or ridgescore over one group of cases of its table of
+# Runs ridgeforge, ridgescore or ridgesearch over one group of cases of its table of
 # failures (or its success path) and fails on an exit code or message other
 # than expected, or a crash. Under valgrind it fails on any leak or invalid
 # access as well; under Wine it runs the Windows programs.
@@ -245,6 +245,46 @@ case_score_raw_text() { score_format 1 txt bad_line.txt too_many.txt short.txt e
 case_score_raw_binary() { score_format 2 raw big.raw odd.raw empty.bin; }
 case_score_packed() { score_format 3 pk big.pk empty.bin a.raw; }
 case_score_fmr378() { score_format 4 fmr bad_version.fmr short.fmr empty.bin a.pk; }
+
+# ---- ridgesearch ---------------------------------------------------------
+
+# Enrolment of every kind of file, replacement, search, de-duplication and
+# the description of the gallery, on two threads.
+case_search_jobs() {
+  copy_templates
+  run_checked "enroll" "0" -- enroll --threads 2 g.gal a.txt b.fmr "$sample_bitmap"
+  run_checked "replace" "0" -- enroll g.gal a.raw
+  expect_err "replace" "entry a replaced by a.raw"
+  run_checked "search" "0" -- search --threads 2 --top 2 g.gal b.txt "$sample_bitmap"
+  expect_out "search" "$(printf 'sample\t1\tsample\t')"
+  expect_out "search" "$(printf 'b\t2\t')"
+  run_checked "dedup" "0" -- dedup --threads 2 g.gal
+  expect_out "dedup" "$(printf 'a\tb\t')"
+  run_checked "info" "0" -- info g.gal
+  expect_out "info" "$(printf 'entries\t3')"
+}
+
+# The failures: the command line, missing and damaged galleries, bad
+# probes among good ones, an enrolment that fails part-way, a gallery that
+# cannot be written.
+case_search_failures() {
+  copy_templates
+  run_checked "no command" "2" --
+  expect_err "no command" "no command given"
+  run_checked "bad option" "2" -- search --top x g.gal a.txt
+  run_checked "missing gallery" "1" -- search g.gal a.txt
+  expect_err "missing gallery" "cannot open g.gal"
+  run_checked "good enrolment" "0" -- enroll g.gal a.txt b.txt
+  cp g.gal damaged.gal && patch_bytes damaged.gal 40 '\x7f'
+  run_checked "damaged gallery" "1" -- dedup damaged.gal
+  expect_err "damaged gallery" "damaged"
+  run_checked "bad probes" "1" -- search g.gal a.txt bad_line.txt big.raw missing.txt b.raw
+  expect_err "bad probes" "3 of 5 probes could not be searched"
+  run_checked "failed enrolment" "1" -- enroll g.gal b.raw short.fmr missing.bmp
+  expect_err "failed enrolment" "nothing enrolled: 2 of 3 files failed"
+  run_checked "unwritable gallery" "1" -- enroll no/such/g.gal a.txt
+  expect_err "unwritable gallery" "cannot create"
+}
 
 if ! declare -F "case_$case_name" >/dev/null; then
   echo "unknown case $case_name" >&2
