@@ -398,6 +398,11 @@ class PairPicture(NamedTuple):
     :func:`ridgesdk.match` of the two templates drawn; ``pairs``: the
     matcher's pairs, an ``(n, 2)`` ``int32`` array of positions in the first
     and the second template, by ascending first position.
+
+    Example::
+
+        drawn = ridgesdk.render_pair(image_a, image_b)
+        drawn.score, len(drawn.pairs)
     """
 
     picture: np.ndarray
@@ -406,7 +411,13 @@ class PairPicture(NamedTuple):
 
 
 class MatchedPairs(NamedTuple):
-    """What :func:`match_pairs` returns: ``score`` (exactly :func:`ridgesdk.match`) and ``pairs``."""
+    """What :func:`match_pairs` returns: ``score`` (exactly :func:`ridgesdk.match`) and ``pairs``.
+
+    Example::
+
+        found = ridgesdk.match_pairs(a, b)
+        found.score == ridgesdk.match(a, b)   # True
+    """
 
     score: float
     pairs: np.ndarray
