@@ -26,6 +26,10 @@ Contents:
 - :class:`Gallery`: enrol, remove, save, load, search, de-duplicate.
 - :class:`RidgeError`: every failure of the library, with its status name
   and message; :class:`Status` lists the codes.
+- :func:`inspect`: what the extraction saw (block maps, binary image,
+  minutiae with reliabilities and fates) as an :class:`Inspection`, drawn
+  by :meth:`Inspection.render` and :func:`render_pair` as ridgeview draws
+  it; :meth:`Template.plot` marks minutiae on matplotlib axes.
 - :func:`set_diagnostics`: the library's diagnostic lines are dropped
   unless asked for (logging, warnings, printing or a function).
 
@@ -57,17 +61,38 @@ from ._template import (
     read_image,
 )
 from ._gallery import Gallery
+from ._inspect import (
+    BLOCK_SIZE,
+    CANDIDATE_DTYPE,
+    DEFAULT_LAYERS,
+    LAYERS,
+    Fate,
+    Inspection,
+    MatchedPairs,
+    PairPicture,
+    inspect,
+    match_pairs,
+    reliability_colours,
+    render_pair,
+    write_png,
+)
 
 __version__ = "1.0.169"
 
 # The public classes read as ridgesdk.X in help(), reprs and pickles.
-for _public in (RidgeError, RidgeWarning, Status, Template, Gallery):
+for _public in (RidgeError, RidgeWarning, Status, Template, Gallery, Inspection, Fate, MatchedPairs, PairPicture):
     _public.__module__ = __name__
 del _public
 
 __all__ = [
     "BIFURCATION",
+    "BLOCK_SIZE",
+    "CANDIDATE_DTYPE",
+    "DEFAULT_LAYERS",
+    "Fate",
     "Gallery",
+    "Inspection",
+    "LAYERS",
     "MAX_MINUTIAE",
     "MINUTIA_DTYPE",
     "RIDGE_ENDING",
@@ -80,7 +105,13 @@ __all__ = [
     "library_path",
     "library_version",
     "match",
+    "match_pairs",
+    "MatchedPairs",
+    "PairPicture",
     "quality",
     "read_image",
+    "reliability_colours",
+    "render_pair",
     "set_diagnostics",
+    "write_png",
 ]

@@ -30,6 +30,13 @@ MAX_MINUTIAE = 128
 _FORMATS = {"raw": 0, "packed": 1, "fmr378": 2}
 _INT32 = (-(2**31), 2**31 - 1)
 
+# ridgeview's marks, in pixels: ring radius around an ending, half side of
+# the square around a bifurcation, and where the stroke along the angle ends.
+_ENDING_RADIUS = 4
+_BIFURCATION_HALF = 3
+_STROKE_END = 11
+_GIVEN_TEMPLATE_COLOUR = "#0040ff"
+
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
@@ -160,6 +167,86 @@ class Template:
             t.minutiae[["x", "y"]]
         """
         return np.frombuffer(self._raw, dtype=MINUTIA_DTYPE)
+
+    def plot(self, ax=None, image: Optional[np.ndarray] = None, color=_GIVEN_TEMPLATE_COLOUR):
+        """Draws the minutiae on matplotlib axes as ridgeview marks them.
+
+        A circle around a ridge ending, a square around a bifurcation, and a
+        stroke from the mark along the minutia's angle, all in image pixels
+        (x the column, y the row from the top). ``ax`` defaults to the
+        current axes; ``image`` (a grey ``(height, width)`` or RGB
+        ``(height, width, 3)`` array, e.g. :meth:`Inspection.render`'s) is
+        shown beneath; without it the y axis is turned to run downwards as
+        in an image. ``color`` is one matplotlib colour or one per minutia
+        (:func:`ridgesdk.reliability_colours`). Needs matplotlib
+        (``python3-matplotlib``). Returns the three collections drawn:
+        endings, bifurcations and strokes.
+
+        Example::
+
+            import matplotlib.pyplot as plt
+            fig, ax = plt.subplots()
+            template.plot(ax, image=ridgesdk.read_image("101_1.bmp"))
+            fig.savefig("minutiae.png")
+        """
+        try:
+            from matplotlib.collections import LineCollection, PatchCollection
+            from matplotlib.colors import is_color_like, to_rgba_array
+            from matplotlib.patches import Circle, Rectangle
+        except ImportError as error:
+            raise ImportError("Template.plot needs matplotlib (Debian: python3-matplotlib)") from error
+        if ax is None:
+            import matplotlib.pyplot as plt
+
+            ax = plt.gca()
+        minutiae = self.minutiae
+        count = len(minutiae)
+        per_minutia = not is_color_like(color)
+        if per_minutia:
+            colours = to_rgba_array(color)
+            if len(colours) != count:
+                raise ValueError(f"{len(colours)} colours for {count} minutiae")
+
+        if image is not None:
+            shown = np.asarray(image)
+            if shown.ndim == 2:
+                ax.imshow(shown, cmap="gray", vmin=0, vmax=255, interpolation="nearest")
+            else:
+                ax.imshow(shown, interpolation="nearest")
+        x = minutiae["x"].astype(float)
+        y = minutiae["y"].astype(float)
+        bifurcation = minutiae["type"] == BIFURCATION
+        # Angles count counter-clockwise from the x axis with y up; rows run down.
+        angle = np.radians(minutiae["angle"].astype(float))
+        dx, dy = np.cos(angle), -np.sin(angle)
+        start = np.where(bifurcation, _BIFURCATION_HALF + 1, _ENDING_RADIUS)
+        strokes = np.stack(
+            [np.stack([x + start * dx, y + start * dy], -1), np.stack([x + _STROKE_END * dx, y + _STROKE_END * dy], -1)],
+            axis=1,
+        )
+
+        def colour_of(selected):
+            return colours[selected] if per_minutia else color
+
+        endings = PatchCollection(
+            [Circle((a, b), _ENDING_RADIUS) for a, b in zip(x[~bifurcation], y[~bifurcation])],
+            facecolors="none", edgecolors=colour_of(~bifurcation), linewidths=1.0,
+        )
+        side = 2 * _BIFURCATION_HALF
+        squares = PatchCollection(
+            [Rectangle((a - _BIFURCATION_HALF, b - _BIFURCATION_HALF), side, side)
+             for a, b in zip(x[bifurcation], y[bifurcation])],
+            facecolors="none", edgecolors=colour_of(bifurcation), linewidths=1.0,
+        )
+        lines = LineCollection(strokes, colors=colour_of(slice(None)), linewidths=1.0)
+        for collection in (endings, squares, lines):
+            ax.add_collection(collection)
+        if image is None:
+            ax.set_aspect("equal")
+            ax.autoscale_view()
+            if not ax.yaxis_inverted():
+                ax.invert_yaxis()
+        return endings, squares, lines
 
     def __len__(self) -> int:
         return len(self._raw) // 16
