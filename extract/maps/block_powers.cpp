@@ -1,0 +1,210 @@
+// Batched directional powers: column-phase planes, plane offset tables and
+// the choice between a batch and the single-block path.
+#include "extract/maps/block_powers.h"
+
+#include "extract/maps/block_powers_kernel.h"
+#include "extract/maps/dft_waves.h"
+#include "lfs/maps.h"
+
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace ridge {
+
+namespace {
+
+constexpr int kPhases = 8; // the windows of neighbouring blocks lie 8 pixels apart
+
+#if defined(__SSE2__)
+struct Sse2Load {
+    typedef LaneTypes<kVectorLanes>::u16 U16;
+    static RIDGE_ALWAYS_INLINE void load(U16 &out, const uint8_t *p)
+    {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+        out = reinterpret_cast<U16>(_mm_unpacklo_epi8(v, _mm_setzero_si128()));
+    }
+};
+typedef Sse2Load VectorLoad;
+#else
+typedef PortableLoad<kVectorLanes> VectorLoad;
+#endif
+
+int floor_div(int a, int b)
+{
+    const int q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+float power_of(int32_t a, int32_t b)
+{
+    const int64_t a64 = a, b64 = b;
+    return static_cast<float>((a64 * a64 + b64 * b64) >> 20);
+}
+
+// The grid points (dx, dy) of the first half of the grids, read back from
+// grids built for a wide image, where every offset decodes unambiguously.
+// False when they do not reproduce the given grids' offsets.
+bool grid_points(std::vector<int> &dx, std::vector<int> &dy, const lfs::RotGrids &grids, int pw)
+{
+    constexpr int kWide = 4096;
+    lfs::RotGrids wide;
+    if (lfs::init_rotgrids(wide, kWide, 1, grids.pad, grids.start_angle, grids.ngrids, grids.grid_w, grids.grid_h,
+                           grids.relative2) != 0)
+        return false;
+    const int wide_pw = kWide + 2 * grids.pad;
+    const size_t points = static_cast<size_t>(kPowerGrid * kPowerGrid);
+    dx.clear();
+    dy.clear();
+    for (int d = 0; d < kPowerDirections / 2; ++d) {
+        const std::vector<int> &g = wide.grids[static_cast<size_t>(d)];
+        const std::vector<int> &real = grids.grids[static_cast<size_t>(d)];
+        for (size_t i = 0; i < points; ++i) {
+            const int y = floor_div(g[i] + wide_pw / 2, wide_pw);
+            const int x = g[i] - y * wide_pw;
+            if (y * pw + x != real[i])
+                return false;
+            dx.push_back(x);
+            dy.push_back(y);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void lane_sums_vector(const LaneBatch &batch, int32_t *a, int32_t *b)
+{
+    lane_sums<kVectorLanes, VectorLoad>(batch, a, b);
+}
+
+int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::DftWaves &waves,
+                         const lfs::RotGrids &grids, lfs::SimdLevel level)
+{
+    *this = BlockPowers{};
+    pdata_ = pdata;
+    pw_ = pw;
+    ph_ = ph;
+    waves_ = &waves;
+    grids_ = &grids;
+
+    const bool fits = grids.grid_w == kPowerGrid && grids.grid_h == kPowerGrid && grids.ngrids == kPowerDirections &&
+                      waves.nwaves == kPowerWaves && waves.wavelen == kPowerGrid &&
+                      waves.waves.size() >= static_cast<size_t>(kPowerWaves) && waves.waves[0].cos.size() >= 6 &&
+                      waves.waves[0].sin.size() >= 6 && waves.waves[1].cos.size() >= 3 &&
+                      waves.waves[1].sin.size() >= 3 && waves.waves[2].cos.size() >= 2 &&
+                      waves.waves[2].sin.size() >= 2 && waves.waves[3].cos.size() >= 2 &&
+                      waves.waves[3].sin.size() >= 2 && pw > 0 && ph > 0;
+    if (level == lfs::SimdLevel::Plain || !fits || !lfs::simd_level_available(level))
+        return 0;
+    if (!grid_points(dx_, dy_, grids, pw))
+        return 0;
+
+    for (int j = 0; j < 6; ++j) {
+        coefs_.cos1[j] = waves.waves[0].cos[static_cast<size_t>(j)];
+        coefs_.sin1[j] = waves.waves[0].sin[static_cast<size_t>(j)];
+    }
+    for (int j = 0; j < 3; ++j) {
+        coefs_.cos2[j] = waves.waves[1].cos[static_cast<size_t>(j)];
+        coefs_.sin2[j] = waves.waves[1].sin[static_cast<size_t>(j)];
+    }
+    coefs_.cos3 = waves.waves[2].cos[1];
+    coefs_.sin3 = waves.waves[2].sin[1];
+    coefs_.cos4 = waves.waves[3].cos[1];
+    coefs_.sin4 = waves.waves[3].sin[1];
+
+    lanes_ = level == lfs::SimdLevel::Avx2 ? kAvx2Lanes : kVectorLanes;
+    // Plane p holds the columns x = 8c + p of every row; each plane row has
+    // room past its last column, and the buffer past its last plane, for
+    // the lanes of a batch that run beyond the blocks it serves.
+    plane_w_ = (pw + kPhases - 1) / kPhases + 1;
+    plane_size_ = plane_w_ * ph;
+    planes_.assign(static_cast<size_t>(plane_size_) * kPhases + static_cast<size_t>(lanes_) + 1, 0);
+    for (int y = 0; y < ph; ++y) {
+        const unsigned char *src = pdata + static_cast<size_t>(y) * static_cast<size_t>(pw);
+        for (int p = 0; p < kPhases; ++p) {
+            uint8_t *dst = planes_.data() + static_cast<size_t>(p) * static_cast<size_t>(plane_size_) +
+                           static_cast<size_t>(y) * static_cast<size_t>(plane_w_);
+            for (int x = p, c = 0; x < pw; x += kPhases, ++c)
+                dst[c] = src[x];
+        }
+    }
+    return 0;
+}
+
+const int32_t *BlockPowers::table_for_phase(int phase)
+{
+    std::vector<int32_t> &t = tables_[phase];
+    if (t.empty()) {
+        t.resize(dx_.size());
+        for (size_t i = 0; i < dx_.size(); ++i) {
+            const int x = phase + dx_[i];
+            t[i] = (x - floor_div(x, kPhases) * kPhases) * plane_size_ + dy_[i] * plane_w_ + floor_div(x, kPhases);
+        }
+    }
+    return t.data();
+}
+
+int BlockPowers::batch(float *powers, const int *origins, const unsigned char *needed, int run)
+{
+    const int ox = origins[0] % pw_;
+    const int oy = origins[0] / pw_;
+    LaneBatch b;
+    b.base = planes_.data() + static_cast<size_t>(oy) * static_cast<size_t>(plane_w_) +
+             static_cast<size_t>(ox / kPhases);
+    b.tables = table_for_phase(ox % kPhases);
+    b.coefs = &coefs_;
+
+    int32_t sum_a[kPowerCount * kAvx2Lanes];
+    int32_t sum_b[kPowerCount * kAvx2Lanes];
+    if (lanes_ == kAvx2Lanes)
+        lane_sums_avx2(b, sum_a, sum_b);
+    else
+        lane_sums_vector(b, sum_a, sum_b);
+    for (int j = 0; j < run; ++j) {
+        if (!needed[j])
+            continue;
+        float *out = powers + static_cast<size_t>(j) * kPowerCount;
+        for (int i = 0; i < kPowerCount; ++i)
+            out[i] = power_of(sum_a[i * lanes_ + j], sum_b[i * lanes_ + j]);
+    }
+    return 0;
+}
+
+int BlockPowers::row(float *powers, const int *origins, const unsigned char *needed, int count)
+{
+    for (int i = 0; i < count;) {
+        if (!needed[i]) {
+            ++i;
+            continue;
+        }
+        if (lanes_ > 0) {
+            // The blocks from i whose windows follow 8 pixels apart in the
+            // same pixel rows share a batch.
+            const int oy = origins[i] / pw_;
+            int run = 1, wanted = 1;
+            while (run < lanes_ && i + run < count && origins[i + run] == origins[i] + kPhases * run &&
+                   origins[i + run] / pw_ == oy) {
+                wanted += needed[i + run] != 0;
+                ++run;
+            }
+            if (wanted >= 2) {
+                const int ret = batch(powers + static_cast<size_t>(i) * kPowerCount, origins + i, needed + i, run);
+                if (ret != 0)
+                    return ret;
+                i += run;
+                continue;
+            }
+        }
+        const int ret = dft_dir_powers(powers + static_cast<size_t>(i) * kPowerCount, pdata_, origins[i], *waves_,
+                                       *grids_);
+        if (ret != 0)
+            return ret;
+        ++i;
+    }
+    return 0;
+}
+
+} // namespace ridge

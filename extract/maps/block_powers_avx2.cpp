@@ -1,0 +1,46 @@
+// The batched directional powers compiled for AVX2 (16 blocks per batch).
+// This unit is compiled with -mavx2 and only ever called after the
+// processor has been found to have AVX2.
+#include "extract/maps/block_powers_lanes.h"
+#include "lfs/simd.h"
+
+#if RIDGE_HAVE_AVX2_PATHS
+#if !defined(__AVX2__)
+#error "units named *_avx2.cpp are compiled with -mavx2"
+#endif
+
+#include "extract/maps/block_powers_kernel.h"
+
+#include <immintrin.h>
+
+namespace ridge {
+
+namespace {
+
+struct Avx2Load {
+    typedef LaneTypes<kAvx2Lanes>::u16 U16;
+    static RIDGE_ALWAYS_INLINE void load(U16 &out, const uint8_t *p)
+    {
+        out = reinterpret_cast<U16>(_mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+    }
+};
+
+} // namespace
+
+void lane_sums_avx2(const LaneBatch &batch, int32_t *a, int32_t *b)
+{
+    lane_sums<kAvx2Lanes, Avx2Load>(batch, a, b);
+}
+
+} // namespace ridge
+
+#else
+
+namespace ridge {
+
+// Never called: the level is not offered without the AVX2 unit.
+void lane_sums_avx2(const LaneBatch &, int32_t *, int32_t *) {}
+
+} // namespace ridge
+
+#endif
