@@ -163,35 +163,41 @@ int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const un
 
 #if defined(__SSE2__)
 namespace {
-struct Sse2Widen16 {
-    typedef BinLanes<16>::i16 I16;
-    static RIDGE_ALWAYS_INLINE void load(I16 &out, const unsigned char *p)
-    {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const __m128i lo = _mm_unpacklo_epi8(v, _mm_setzero_si128());
-        const __m128i hi = _mm_unpackhi_epi8(v, _mm_setzero_si128());
-        std::memcpy(&out, &lo, sizeof lo);
-        std::memcpy(reinterpret_cast<char *>(&out) + sizeof lo, &hi, sizeof hi);
-    }
-};
-struct Sse2Widen8 {
-    typedef BinLanes<8>::i16 I16;
-    static RIDGE_ALWAYS_INLINE void load(I16 &out, const unsigned char *p)
+typedef short I16x8 __attribute__((vector_size(16)));
+struct Sse2Ops {
+    typedef I16x8 V;
+    static constexpr int L = 8;
+    static RIDGE_ALWAYS_INLINE V load(const unsigned char *p)
     {
         const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
-        out = reinterpret_cast<I16>(_mm_unpacklo_epi8(v, _mm_setzero_si128()));
+        return reinterpret_cast<V>(_mm_unpacklo_epi8(v, _mm_setzero_si128()));
+    }
+    template <int U> static RIDGE_ALWAYS_INLINE void store(unsigned char *out, const V *valley)
+    {
+        const __m128i a = reinterpret_cast<__m128i>(valley[0]);
+        if (U == 2)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                             _mm_packs_epi16(a, reinterpret_cast<__m128i>(valley[U - 1])));
+        else
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packs_epi16(a, a));
     }
 };
 } // namespace
 
-void binarize_span_vector(const BinarizeSpan &span)
+void binarize_span_vector(const BinarizeSpan &s)
 {
-    binarize_stretch<16, Sse2Widen16, Sse2Widen8>(span);
+    int x = 0;
+    for (; x + 16 <= s.count; x += 16)
+        binarize_lanes<Sse2Ops, 2>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
+    for (; x + 8 <= s.count; x += 8)
+        binarize_lanes<Sse2Ops, 1>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
+    binarize_pixels(s, x);
 }
 #else
-void binarize_span_vector(const BinarizeSpan &span)
+// Without SSE2 the stretch is evaluated pixel by pixel.
+void binarize_span_vector(const BinarizeSpan &s)
 {
-    binarize_stretch<16, PortableWiden<16>, PortableWiden<8>>(span);
+    binarize_pixels(s, 0);
 }
 #endif
 

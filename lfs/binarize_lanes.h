@@ -1,16 +1,15 @@
-// Lane kernel of the directional binarisation: G neighbouring pixels of one
-// image row that share a grid, one pixel per vector lane. Included by
-// binarize.cpp (baseline instruction set) and binarize_avx2.cpp (compiled
-// for AVX2) only; everything here has internal linkage and the file uses
-// nothing from the standard library that the AVX2 unit could instantiate
-// for the rest of the program.
+// Lane kernel of the directional binarisation: neighbouring pixels of one
+// image row that share a grid, one pixel per 16-bit vector lane. Included
+// by binarize.cpp (baseline instruction set) and binarize_avx2.cpp
+// (compiled for AVX2) only; everything here has internal linkage and the
+// file uses nothing from the standard library that the AVX2 unit could
+// instantiate for the rest of the program.
 #ifndef RIDGESDK_LFS_BINARIZE_LANES_H
 #define RIDGESDK_LFS_BINARIZE_LANES_H
 
 #include "lfs/simd.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace lfs {
 
@@ -23,8 +22,8 @@ struct BinarizeSpan {
     int count;                // pixels in the stretch
 };
 
-// Largest grid the 16-bit lanes take: 9 x (centre row sum) and the grid sum
-// stay below 32768 for any 8-bit pixels.
+// Largest grid the 16-bit lanes take: grid_h x (centre row sum) and the
+// grid sum stay below 32768 for any 8-bit pixels.
 constexpr int kMaxLaneGridSamples = 128;
 
 void binarize_span_vector(const BinarizeSpan &span);
@@ -32,57 +31,42 @@ void binarize_span_avx2(const BinarizeSpan &span);
 
 namespace {
 
-template <int G> struct BinLanes {
-    typedef int16_t i16 __attribute__((vector_size(2 * G)));
-    typedef int8_t i8 __attribute__((vector_size(G)));
-    typedef uint8_t u8 __attribute__((vector_size(G)));
-};
-
-template <int G> struct PortableWiden {
-    typedef typename BinLanes<G>::i16 I16;
-    static RIDGE_ALWAYS_INLINE void load(I16 &out, const unsigned char *p)
-    {
-        typename BinLanes<G>::u8 v;
-        std::memcpy(&v, p, G);
-        out = __builtin_convertvector(v, I16);
-    }
-};
-
-// The decision of dirbinarize for G pixels: 0 where 9 x (centre row sum)
-// is below the grid sum, else 255.
-template <int G, class Load>
+// The decision of dirbinarize for U vectors of neighbouring pixels: 0 where
+// grid_h x (centre row sum) is below the grid sum, else 255. Ops gives the
+// vector type V (16-bit lanes, Ops::L of them), a widening load of L pixels
+// and the store of U vectors of valley masks as bytes.
+template <class Ops, int U>
 RIDGE_ALWAYS_INLINE void binarize_lanes(unsigned char *out, const unsigned char *src, const int *grid, int grid_w,
                                         int grid_h, int cy)
 {
-    typedef typename BinLanes<G>::i16 I16;
-    I16 gsum{}, csum{};
+    typedef typename Ops::V V;
+    V gsum[U], csum[U];
+    for (int u = 0; u < U; ++u)
+        gsum[u] = csum[u] = V{};
     for (int gy = 0; gy < grid_h; ++gy) {
-        I16 rsum{};
+        V rsum[U];
+        for (int u = 0; u < U; ++u)
+            rsum[u] = V{};
         for (int gx = 0; gx < grid_w; ++gx) {
-            I16 p;
-            Load::load(p, src + *grid++);
-            rsum += p;
+            const unsigned char *p = src + *grid++;
+            for (int u = 0; u < U; ++u)
+                rsum[u] += Ops::load(p + u * Ops::L);
         }
-        gsum += rsum;
+        for (int u = 0; u < U; ++u)
+            gsum[u] += rsum[u];
         if (gy == cy)
-            csum = rsum;
+            for (int u = 0; u < U; ++u)
+                csum[u] = rsum[u];
     }
-    const I16 ridge = csum * static_cast<int16_t>(grid_h) < gsum; // -1 or 0 per lane
-    const typename BinLanes<G>::i8 narrow = __builtin_convertvector(ridge, typename BinLanes<G>::i8);
-    const typename BinLanes<G>::i8 value = ~narrow; // 0 for ridge, -1 (255) for valley
-    std::memcpy(out, &value, G);
+    V valley[U];
+    for (int u = 0; u < U; ++u)
+        valley[u] = ~(csum[u] * static_cast<short>(grid_h) < gsum[u]); // -1 valley, 0 ridge
+    Ops::template store<U>(out, valley);
 }
 
-// A whole stretch: G pixels at a time, then 8, then one by one.
-template <int G, class Load, class Load8>
-RIDGE_ALWAYS_INLINE void binarize_stretch(const BinarizeSpan &s)
+inline void binarize_pixels(const BinarizeSpan &s, int from)
 {
-    int x = 0;
-    for (; x + G <= s.count; x += G)
-        binarize_lanes<G, Load>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
-    for (; x + 8 <= s.count; x += 8)
-        binarize_lanes<8, Load8>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
-    for (; x < s.count; ++x) {
+    for (int x = from; x < s.count; ++x) {
         int gsum = 0, csum = 0;
         const int *g = s.grid;
         for (int gy = 0; gy < s.grid_h; ++gy) {

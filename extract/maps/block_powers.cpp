@@ -19,17 +19,35 @@ namespace {
 constexpr int kPhases = 8; // the windows of neighbouring blocks lie 8 pixels apart
 
 #if defined(__SSE2__)
-struct Sse2Load {
-    typedef LaneTypes<kVectorLanes>::u16 U16;
+struct VectorOps {
+    static constexpr int G = kVectorLanes;
+    typedef LaneTypes<G>::u16 U16;
+    typedef int32_t I32 __attribute__((vector_size(16)));
     static RIDGE_ALWAYS_INLINE void load(U16 &out, const uint8_t *p)
     {
         const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
         out = reinterpret_cast<U16>(_mm_unpacklo_epi8(v, _mm_setzero_si128()));
     }
+    static RIDGE_ALWAYS_INLINE void widen(const U16 &v, I32 &lo, I32 &hi)
+    {
+        const __m128i w = reinterpret_cast<__m128i>(v);
+        lo = reinterpret_cast<I32>(_mm_unpacklo_epi16(w, _mm_setzero_si128()));
+        hi = reinterpret_cast<I32>(_mm_unpackhi_epi16(w, _mm_setzero_si128()));
+    }
 };
-typedef Sse2Load VectorLoad;
 #else
-typedef PortableLoad<kVectorLanes> VectorLoad;
+struct VectorOps : PortableLoad<kVectorLanes> {
+    static constexpr int G = kVectorLanes;
+    typedef LaneTypes<G>::u16 U16;
+    typedef int32_t I32 __attribute__((vector_size(4 * G / 2)));
+    static RIDGE_ALWAYS_INLINE void widen(const U16 &v, I32 &lo, I32 &hi)
+    {
+        for (int i = 0; i < G / 2; ++i) {
+            lo[i] = v[i];
+            hi[i] = v[i + G / 2];
+        }
+    }
+};
 #endif
 
 int floor_div(int a, int b)
@@ -77,7 +95,7 @@ bool grid_points(std::vector<int> &dx, std::vector<int> &dy, const lfs::RotGrids
 
 void lane_sums_vector(const LaneBatch &batch, int32_t *a, int32_t *b)
 {
-    lane_sums<kVectorLanes, VectorLoad>(batch, a, b);
+    lane_sums<VectorOps>(batch, a, b);
 }
 
 int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::DftWaves &waves,

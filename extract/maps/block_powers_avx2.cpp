@@ -17,11 +17,19 @@ namespace ridge {
 
 namespace {
 
-struct Avx2Load {
-    typedef LaneTypes<kAvx2Lanes>::u16 U16;
+struct Avx2Ops {
+    static constexpr int G = kAvx2Lanes;
+    typedef LaneTypes<G>::u16 U16;
+    typedef int32_t I32 __attribute__((vector_size(32)));
     static RIDGE_ALWAYS_INLINE void load(U16 &out, const uint8_t *p)
     {
         out = reinterpret_cast<U16>(_mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+    }
+    static RIDGE_ALWAYS_INLINE void widen(const U16 &v, I32 &lo, I32 &hi)
+    {
+        const __m256i w = reinterpret_cast<__m256i>(v);
+        lo = reinterpret_cast<I32>(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(w)));
+        hi = reinterpret_cast<I32>(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(w, 1)));
     }
 };
 
@@ -29,7 +37,7 @@ struct Avx2Load {
 
 void lane_sums_avx2(const LaneBatch &batch, int32_t *a, int32_t *b)
 {
-    lane_sums<kAvx2Lanes, Avx2Load>(batch, a, b);
+    lane_sums<Avx2Ops>(batch, a, b);
 }
 
 } // namespace ridge

@@ -111,30 +111,43 @@ RIDGE_ALWAYS_INLINE void fold_waves(const T *s, const PowerCoefs &k, T *a, T *b,
     b[3 * stride] = (v[1] + v[2] - v[4] - v[5]) * k.sin4;
 }
 
-// The A and B sums of every wave and direction for G blocks whose windows
+// The A and B sums of every wave and direction for the blocks whose windows
 // start at base, base + 1, ... in the column-phase planes: out_a and out_b
-// hold kPowerCount vectors of G lanes, [wave * 16 + dir][lane].
-template <int G, class Load>
+// hold kPowerCount rows of Ops::G lanes, [wave * 16 + dir][lane]. Ops gives
+// the widening load of G bytes and the split of 16-bit lanes into two
+// halves of 32-bit lanes (Ops::I32, native vectors), which the folding
+// works on.
+template <class Ops>
 RIDGE_ALWAYS_INLINE void lane_sums(const LaneBatch &batch, int32_t *out_a, int32_t *out_b)
 {
+    constexpr int G = Ops::G;
     typedef typename LaneTypes<G>::u16 U16;
-    typedef typename LaneTypes<G>::i32 I32;
+    typedef typename Ops::I32 I32;
     constexpr int N = kPowerGrid;
     constexpr int half = kPowerDirections / 2;
-    I32 a[kPowerCount], b[kPowerCount];
+    constexpr int H = G / 2; // lanes per half
     for (int d = 0; d < half; ++d) {
         U16 rows[N], cols[N];
-        walk_grid_lanes<G, Load>(batch.base, batch.tables + d * N * N, rows, cols);
-        I32 wide[N];
-        for (int i = 0; i < N; ++i)
-            wide[i] = __builtin_convertvector(rows[i], I32);
-        fold_waves(wide, *batch.coefs, a + d, b + d, kPowerDirections);
-        for (int i = 0; i < N; ++i)
-            wide[i] = __builtin_convertvector(cols[i], I32);
-        fold_waves(wide, *batch.coefs, a + d + half, b + d + half, kPowerDirections);
+        walk_grid_lanes<G, Ops>(batch.base, batch.tables + d * N * N, rows, cols);
+        for (int pass = 0; pass < 2; ++pass) {
+            const U16 *sums = pass == 0 ? rows : cols;
+            I32 lo[N], hi[N];
+            for (int i = 0; i < N; ++i)
+                Ops::widen(sums[i], lo[i], hi[i]);
+            I32 a[2][kPowerWaves], b[2][kPowerWaves];
+            fold_waves(lo, *batch.coefs, a[0], b[0], 1);
+            fold_waves(hi, *batch.coefs, a[1], b[1], 1);
+            const int dir = d + pass * half;
+            for (int w = 0; w < kPowerWaves; ++w) {
+                int32_t *ra = out_a + (w * kPowerDirections + dir) * G;
+                int32_t *rb = out_b + (w * kPowerDirections + dir) * G;
+                std::memcpy(ra, &a[0][w], sizeof(I32));
+                std::memcpy(ra + H, &a[1][w], sizeof(I32));
+                std::memcpy(rb, &b[0][w], sizeof(I32));
+                std::memcpy(rb + H, &b[1][w], sizeof(I32));
+            }
+        }
     }
-    std::memcpy(out_a, a, sizeof a);
-    std::memcpy(out_b, b, sizeof b);
 }
 
 } // namespace
