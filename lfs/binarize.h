@@ -31,6 +31,8 @@ int binarize_image_V2_at(SimdLevel level, std::vector<unsigned char> &bdata, int
                          int mh, int blocksize, const RotGrids &dirbingrids);
 // Fills one-pixel holes in place: a horizontal pass, then a vertical pass.
 void fill_holes(unsigned char *bdata, int iw, int ih);
+// The same passes one pixel at a time: the reference of the vector path.
+void fill_holes_plain(unsigned char *bdata, int iw, int ih);
 
 } // namespace lfs
 

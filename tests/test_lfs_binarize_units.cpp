@@ -82,19 +82,39 @@ void fill_holes_literal(std::vector<unsigned char> &img, int iw, int ih)
 TEST(FillHoles, MatchesTheLiteralPassesOnNoise)
 {
     std::mt19937 rng(11);
-    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {17, 5}, {64, 48}, {33, 70}};
+    // Widths around the 16-pixel groups of the vector path; dense noise
+    // gives long runs of neighbouring holes.
+    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {17, 5}, {18, 4}, {64, 48}, {33, 70}, {50, 9}};
     for (const auto &sz : sizes) {
         for (const unsigned density : {2u, 3u, 7u}) {
             std::vector<unsigned char> img(static_cast<size_t>(sz[0] * sz[1]));
             for (auto &v : img)
                 v = rng() % density == 0 ? B : W;
-            auto want = img;
+            auto want = img, plain = img;
             for (int i = 0; i < 3; i++) {
                 lfs::fill_holes(img.data(), sz[0], sz[1]);
+                lfs::fill_holes_plain(plain.data(), sz[0], sz[1]);
                 fill_holes_literal(want, sz[0], sz[1]);
                 ASSERT_EQ(img, want) << sz[0] << "x" << sz[1] << " pass " << i;
+                ASSERT_EQ(plain, want) << sz[0] << "x" << sz[1] << " pass " << i;
             }
         }
+    }
+}
+
+TEST(FillHoles, VectorPathMatchesThePlainPathOnManyValues)
+{
+    // Not only two values: a hole is a pixel between two equal neighbours
+    // of another value, whatever the values are.
+    std::mt19937 rng(12);
+    for (int iw : {16, 17, 31, 33, 100}) {
+        std::vector<unsigned char> img(static_cast<size_t>(iw * 23));
+        for (auto &v : img)
+            v = static_cast<unsigned char>(rng() % 3);
+        auto plain = img;
+        lfs::fill_holes(img.data(), iw, 23);
+        lfs::fill_holes_plain(plain.data(), iw, 23);
+        ASSERT_EQ(img, plain) << iw;
     }
 }
 
