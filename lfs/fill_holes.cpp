@@ -13,6 +13,7 @@
 
 namespace lfs {
 
+#if defined(__SSE2__)
 namespace {
 
 // The column pass: row y reads the final row above and the untouched row
@@ -24,7 +25,6 @@ void fill_column_holes(unsigned char *bdata, size_t w, int ih)
         unsigned char *mid = bdata + static_cast<size_t>(y) * w;
         const unsigned char *down = mid + w;
         size_t x = 0;
-#if defined(__SSE2__)
         for (; x + 16 <= w; x += 16) {
             const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i *>(up + x));
             const __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i *>(mid + x));
@@ -34,7 +34,6 @@ void fill_column_holes(unsigned char *bdata, size_t w, int ih)
             const __m128i v = _mm_or_si128(_mm_and_si128(hole, t), _mm_andnot_si128(hole, m));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(mid + x), v);
         }
-#endif
         for (; x < w; x++) {
             const unsigned char t = up[x], m = mid[x], b = down[x];
             mid[x] = (t != m && t == b) ? t : m;
@@ -43,6 +42,7 @@ void fill_column_holes(unsigned char *bdata, size_t w, int ih)
 }
 
 } // namespace
+#endif
 
 void fill_holes_plain(unsigned char *bdata, int iw, int ih)
 {
