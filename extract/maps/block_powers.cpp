@@ -62,32 +62,21 @@ float power_of(int32_t a, int32_t b)
     return static_cast<float>((a64 * a64 + b64 * b64) >> 20);
 }
 
-// The grid points (dx, dy) of the first half of the grids, read back from
-// grids built for a wide image, where every offset decodes unambiguously.
-// False when they do not reproduce the given grids' offsets.
+// The grid points (dx, dy) of the first half of the grids, checked against
+// the grids' offsets. False when they do not reproduce them.
 bool grid_points(std::vector<int> &dx, std::vector<int> &dy, const lfs::RotGrids &grids, int pw)
 {
-    constexpr int kWide = 4096;
-    lfs::RotGrids wide;
-    if (lfs::init_rotgrids(wide, kWide, 1, grids.pad, grids.start_angle, grids.ngrids, grids.grid_w, grids.grid_h,
-                           grids.relative2) != 0)
+    const std::shared_ptr<const lfs::RotGridPoints> points =
+        lfs::rotgrid_points(grids.start_angle, grids.ngrids, grids.grid_w, grids.grid_h, grids.relative2);
+    const size_t per_grid = static_cast<size_t>(kPowerGrid * kPowerGrid);
+    const size_t n = per_grid * (kPowerDirections / 2);
+    if (points->dx.size() < n)
         return false;
-    const int wide_pw = kWide + 2 * grids.pad;
-    const size_t points = static_cast<size_t>(kPowerGrid * kPowerGrid);
-    dx.clear();
-    dy.clear();
-    for (int d = 0; d < kPowerDirections / 2; ++d) {
-        const std::vector<int> &g = wide.grids[static_cast<size_t>(d)];
-        const std::vector<int> &real = grids.grids[static_cast<size_t>(d)];
-        for (size_t i = 0; i < points; ++i) {
-            const int y = floor_div(g[i] + wide_pw / 2, wide_pw);
-            const int x = g[i] - y * wide_pw;
-            if (y * pw + x != real[i])
-                return false;
-            dx.push_back(x);
-            dy.push_back(y);
-        }
-    }
+    dx.assign(points->dx.begin(), points->dx.begin() + static_cast<std::ptrdiff_t>(n));
+    dy.assign(points->dy.begin(), points->dy.begin() + static_cast<std::ptrdiff_t>(n));
+    for (size_t i = 0; i < n; ++i)
+        if (dx[i] + dy[i] * pw != grids.grids[i / per_grid][i % per_grid])
+            return false;
     return true;
 }
 
