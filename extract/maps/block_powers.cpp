@@ -6,6 +6,7 @@
 #include "extract/maps/dft_waves.h"
 #include "lfs/maps.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #if defined(__SSE2__)
@@ -87,6 +88,25 @@ void lane_sums_vector(const LaneBatch &batch, int32_t *a, int32_t *b)
     lane_sums<VectorOps>(batch, a, b);
 }
 
+void lane_powers_vector(const int32_t *a, const int32_t *b, float *power, int count)
+{
+#if defined(__SSE2__)
+    const __m128d scale = _mm_set1_pd(1.0 / 1048576.0);
+    for (int i = 0; i < count; i += 4) {
+        const __m128i ia = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i ib = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        const __m128d a0 = _mm_cvtepi32_pd(ia), a1 = _mm_cvtepi32_pd(_mm_unpackhi_epi64(ia, ia));
+        const __m128d b0 = _mm_cvtepi32_pd(ib), b1 = _mm_cvtepi32_pd(_mm_unpackhi_epi64(ib, ib));
+        const __m128i lo = _mm_cvttpd_epi32(_mm_mul_pd(_mm_add_pd(_mm_mul_pd(a0, a0), _mm_mul_pd(b0, b0)), scale));
+        const __m128i hi = _mm_cvttpd_epi32(_mm_mul_pd(_mm_add_pd(_mm_mul_pd(a1, a1), _mm_mul_pd(b1, b1)), scale));
+        _mm_storeu_ps(power + i, _mm_cvtepi32_ps(_mm_unpacklo_epi64(lo, hi)));
+    }
+#else
+    for (int i = 0; i < count; ++i)
+        power[i] = power_of(a[i], b[i]);
+#endif
+}
+
 int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::DftWaves &waves,
                          const lfs::RotGrids &grids, lfs::SimdLevel level)
 {
@@ -129,15 +149,47 @@ int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::
     plane_w_ = (pw + kPhases - 1) / kPhases + 1;
     plane_size_ = plane_w_ * ph;
     planes_.assign(static_cast<size_t>(plane_size_) * kPhases + static_cast<size_t>(lanes_) + 1, 0);
+    unsigned char seen = 0;
     for (int y = 0; y < ph; ++y) {
         const unsigned char *src = pdata + static_cast<size_t>(y) * static_cast<size_t>(pw);
-        for (int p = 0; p < kPhases; ++p) {
-            uint8_t *dst = planes_.data() + static_cast<size_t>(p) * static_cast<size_t>(plane_size_) +
-                           static_cast<size_t>(y) * static_cast<size_t>(plane_w_);
-            for (int x = p, c = 0; x < pw; x += kPhases, ++c)
-                dst[c] = src[x];
+        uint8_t *dst = planes_.data() + static_cast<size_t>(y) * static_cast<size_t>(plane_w_);
+        int x0 = 0;
+#if defined(__SSE2__)
+        // 128 pixels at a time: four rounds of interleaving turn the eight
+        // 16-byte rows into the eight planes' 16 bytes.
+        __m128i any = _mm_setzero_si128();
+        for (; x0 + 128 <= pw; x0 += 128) {
+            __m128i v[kPhases];
+            for (int k = 0; k < kPhases; ++k) {
+                v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + x0 + 16 * k));
+                any = _mm_or_si128(any, v[k]);
+            }
+            for (int round = 0; round < 4; ++round) {
+                __m128i w[kPhases];
+                for (int i = 0; i < kPhases / 2; ++i) {
+                    w[2 * i] = _mm_unpacklo_epi8(v[i], v[i + kPhases / 2]);
+                    w[2 * i + 1] = _mm_unpackhi_epi8(v[i], v[i + kPhases / 2]);
+                }
+                for (int k = 0; k < kPhases; ++k)
+                    v[k] = w[k];
+            }
+            for (int p = 0; p < kPhases; ++p)
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + static_cast<size_t>(p) * static_cast<size_t>(plane_size_) +
+                                                             static_cast<size_t>(x0 / kPhases)),
+                                 v[p]);
+        }
+        alignas(16) unsigned char any_bytes[16];
+        _mm_store_si128(reinterpret_cast<__m128i *>(any_bytes), any);
+        for (unsigned char b : any_bytes)
+            seen |= b;
+#endif
+        for (int x = x0; x < pw; ++x) {
+            seen |= src[x];
+            dst[static_cast<size_t>(x % kPhases) * static_cast<size_t>(plane_size_) + static_cast<size_t>(x / kPhases)] =
+                src[x];
         }
     }
+    six_bit_ = seen < 64;
     return 0;
 }
 
@@ -170,6 +222,21 @@ int BlockPowers::batch(float *powers, const int *origins, const unsigned char *n
         lane_sums_avx2(b, sum_a, sum_b);
     else
         lane_sums_vector(b, sum_a, sum_b);
+    if (six_bit_) {
+        float lane_powers[kPowerCount * kAvx2Lanes];
+        if (lanes_ == kAvx2Lanes)
+            lane_powers_avx2(sum_a, sum_b, lane_powers, kPowerCount * lanes_);
+        else
+            lane_powers_vector(sum_a, sum_b, lane_powers, kPowerCount * lanes_);
+        for (int j = 0; j < run; ++j) {
+            if (!needed[j])
+                continue;
+            float *out = powers + static_cast<size_t>(j) * kPowerCount;
+            for (int i = 0; i < kPowerCount; ++i)
+                out[i] = lane_powers[i * lanes_ + j];
+        }
+        return 0;
+    }
     for (int j = 0; j < run; ++j) {
         if (!needed[j])
             continue;
@@ -182,8 +249,18 @@ int BlockPowers::batch(float *powers, const int *origins, const unsigned char *n
 
 int BlockPowers::row(float *powers, const int *origins, const unsigned char *needed, int count)
 {
+    // Windows clamped at the image edge can be the same as the next block's:
+    // of such a pair only the second is computed, and the first copies it.
+    // At the left edge that lets the second join the batch of the blocks
+    // after it.
+    wanted_.assign(needed, needed + count);
+    for (int i = 0; i + 1 < count; ++i)
+        if (wanted_[static_cast<size_t>(i)] && needed[i + 1] && origins[i + 1] == origins[i])
+            wanted_[static_cast<size_t>(i)] = 0;
+    const unsigned char *wanted = wanted_.data();
+
     for (int i = 0; i < count;) {
-        if (!needed[i]) {
+        if (!wanted[i]) {
             ++i;
             continue;
         }
@@ -191,14 +268,14 @@ int BlockPowers::row(float *powers, const int *origins, const unsigned char *nee
             // The blocks from i whose windows follow 8 pixels apart in the
             // same pixel rows share a batch.
             const int oy = origins[i] / pw_;
-            int run = 1, wanted = 1;
+            int run = 1, batched = 1;
             while (run < lanes_ && i + run < count && origins[i + run] == origins[i] + kPhases * run &&
                    origins[i + run] / pw_ == oy) {
-                wanted += needed[i + run] != 0;
+                batched += wanted[i + run] != 0;
                 ++run;
             }
-            if (wanted >= 2) {
-                const int ret = batch(powers + static_cast<size_t>(i) * kPowerCount, origins + i, needed + i, run);
+            if (batched >= 2) {
+                const int ret = batch(powers + static_cast<size_t>(i) * kPowerCount, origins + i, wanted + i, run);
                 if (ret != 0)
                     return ret;
                 i += run;
@@ -211,6 +288,10 @@ int BlockPowers::row(float *powers, const int *origins, const unsigned char *nee
             return ret;
         ++i;
     }
+    for (int i = count - 2; i >= 0; --i)
+        if (needed[i] && !wanted[i])
+            std::copy_n(powers + static_cast<size_t>(i + 1) * kPowerCount, kPowerCount,
+                        powers + static_cast<size_t>(i) * kPowerCount);
     return 0;
 }
 

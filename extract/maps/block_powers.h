@@ -53,6 +53,8 @@ private:
     std::vector<int> dx_, dy_;            // grid points of the walked grids
     std::vector<int32_t> tables_[8];      // plane offsets, per column phase
     PowerCoefs coefs_{};
+    std::vector<unsigned char> wanted_;   // blocks of the row computed, not copied
+    bool six_bit_ = false; // every pixel below 64: powers converted in vectors
 };
 
 } // namespace ridge

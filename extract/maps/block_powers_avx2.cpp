@@ -40,6 +40,18 @@ void lane_sums_avx2(const LaneBatch &batch, int32_t *a, int32_t *b)
     lane_sums<Avx2Ops>(batch, a, b);
 }
 
+void lane_powers_avx2(const int32_t *a, const int32_t *b, float *power, int count)
+{
+    const __m256d scale = _mm256_set1_pd(1.0 / 1048576.0);
+    for (int i = 0; i < count; i += 4) {
+        const __m256d da = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i)));
+        const __m256d db = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i)));
+        const __m256d sum = _mm256_add_pd(_mm256_mul_pd(da, da), _mm256_mul_pd(db, db));
+        const __m128i shifted = _mm256_cvttpd_epi32(_mm256_mul_pd(sum, scale));
+        _mm_storeu_ps(power + i, _mm_cvtepi32_ps(shifted));
+    }
+}
+
 } // namespace ridge
 
 #else
@@ -48,6 +60,7 @@ namespace ridge {
 
 // Never called: the level is not offered without the AVX2 unit.
 void lane_sums_avx2(const LaneBatch &, int32_t *, int32_t *) {}
+void lane_powers_avx2(const int32_t *, const int32_t *, float *, int) {}
 
 } // namespace ridge
 

@@ -37,6 +37,13 @@ constexpr int kAvx2Lanes = 16;
 void lane_sums_vector(const LaneBatch &batch, int32_t *a, int32_t *b);
 void lane_sums_avx2(const LaneBatch &batch, int32_t *a, int32_t *b);
 
+// power[i] = (a[i]^2 + b[i]^2) >> 20 as single precision, for count values
+// (a multiple of 8), evaluated in double precision: exact while
+// a^2 + b^2 < 2^53 and the power < 2^31, which holds for windows of 6-bit
+// pixels (|a + ib| <= 1024.5 x 576 x 63).
+void lane_powers_vector(const int32_t *a, const int32_t *b, float *power, int count);
+void lane_powers_avx2(const int32_t *a, const int32_t *b, float *power, int count);
+
 } // namespace ridge
 
 #endif
