@@ -74,6 +74,8 @@ int create_minutia(Minutia &out, int x, int y, int ex, int ey, int direction, fl
                    int type, int appearing, int feature_id);
 int remove_minutia(int index, Minutiae &minutiae);
 int sort_minutiae_y_x(Minutiae &minutiae, int iw, int ih);
+// The same order by insertion: the reference of the sort above.
+int sort_minutiae_y_x_plain(Minutiae &minutiae, int iw, int ih);
 
 // Direction-to-angle table: floating values and their 16.16 fixed-point
 // companions used by the neighbour averaging.

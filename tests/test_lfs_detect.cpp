@@ -148,6 +148,34 @@ TEST(FeaturePatterns, JumpingScanFindsWhatTheSteppingScanFinds)
     }
 }
 
+TEST(MinutiaList, SortByRowThenColumnKeepsTiesInListOrder)
+{
+    // Lists as detection leaves them (a row scan, then a column scan) and
+    // random ones, with repeated positions told apart by their direction.
+    std::mt19937 rng(23);
+    for (int n : {0, 1, 2, 7, 60, 300}) {
+        for (int kind = 0; kind < 2; ++kind) {
+            lfs::Minutiae a;
+            for (int i = 0; i < n; ++i) {
+                lfs::Minutia m;
+                m.x = kind == 0 && i < n / 2 ? i % 20 : static_cast<int>(rng() % 20);
+                m.y = kind == 0 && i < n / 2 ? i / 20 : static_cast<int>(rng() % 15);
+                m.direction = i;
+                a.list.push_back(m);
+            }
+            lfs::Minutiae b = a;
+            ASSERT_EQ(lfs::sort_minutiae_y_x(a, 20, 15), 0);
+            ASSERT_EQ(lfs::sort_minutiae_y_x_plain(b, 20, 15), 0);
+            ASSERT_EQ(a.list.size(), b.list.size());
+            for (size_t i = 0; i < a.list.size(); ++i) {
+                EXPECT_EQ(a.list[i].x, b.list[i].x);
+                EXPECT_EQ(a.list[i].y, b.list[i].y);
+                EXPECT_EQ(a.list[i].direction, b.list[i].direction) << "tie order at " << i;
+            }
+        }
+    }
+}
+
 TEST(MinutiaDirection, LowCurvatureFollowsScanAndPolarity)
 {
     // Row scan: appearing features run downwards, disappearing ones upwards.
