@@ -1,5 +1,7 @@
-# Run by the test Avx2Units.DefineOnlyTheirEntryPoints: every global symbol
-# defined by an object of a *_avx2.cpp unit must name an *_avx2 function.
+# Run by the test Avx2Units.DefineOnlyTheirEntryPoints: every global code
+# symbol (nm types T, W and i) defined by an object of a *_avx2.cpp unit
+# must name an *_avx2 function. Data such as the exception tables' weak
+# references (type V) holds no instructions and may be shared.
 # Usage: cmake -DNM=<nm> -DOBJECTS=<object;object;...> -P check_avx2_units.cmake
 set(units 0)
 foreach(object ${OBJECTS})
@@ -14,7 +16,7 @@ foreach(object ${OBJECTS})
   endif()
   string(REPLACE "\n" ";" lines "${listing}")
   foreach(line ${lines})
-    if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] (.+)$")
+    if(line MATCHES "^[0-9a-fA-F]* *[TWi] (.+)$")
       set(name "${CMAKE_MATCH_1}")
       if(NOT name MATCHES "_avx2")
         message(FATAL_ERROR "${object} defines ${name}, which callers without AVX2 could reach")
