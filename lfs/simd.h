@@ -6,8 +6,9 @@
 
 // AVX2 variants live in units named *_avx2.cpp, which the build compiles
 // for AVX2 (and marks with RIDGESDK_AVX2_UNITS) on x86-64 with GCC or Clang;
-// they are chosen at run time. Elsewhere the portable vector code runs at
-// the baseline instruction set, which the compiler may lower to scalar code.
+// they are chosen at run time. The Vector level is SSE2, always there on
+// x86-64; a build without SSE2 (the 32-bit Windows one) runs the plain
+// paths at that level.
 #if defined(RIDGESDK_AVX2_UNITS) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define RIDGE_HAVE_AVX2_PATHS 1
 #else
@@ -24,7 +25,7 @@ namespace lfs {
 
 enum class SimdLevel {
     Plain,  // the reference: one pixel, one window at a time
-    Vector, // portable vector types at the baseline instruction set (SSE2 on x86-64)
+    Vector, // the baseline vector instructions: SSE2 on x86-64
     Avx2,   // the same code compiled for AVX2, when the processor has it
 };
 

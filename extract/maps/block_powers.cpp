@@ -37,18 +37,8 @@ struct VectorOps {
     }
 };
 #else
-struct VectorOps : PortableLoad<kVectorLanes> {
-    static constexpr int G = kVectorLanes;
-    typedef LaneTypes<G>::u16 U16;
-    typedef int32_t I32 __attribute__((vector_size(4 * G / 2)));
-    static RIDGE_ALWAYS_INLINE void widen(const U16 &v, I32 &lo, I32 &hi)
-    {
-        for (int i = 0; i < G / 2; ++i) {
-            lo[i] = v[i];
-            hi[i] = v[i + G / 2];
-        }
-    }
-};
+// Without SSE2 (the 32-bit Windows build) blocks take the single-block path.
+constexpr bool kNoVectorBatches = true;
 #endif
 
 int floor_div(int a, int b)
@@ -83,10 +73,16 @@ bool grid_points(std::vector<int> &dx, std::vector<int> &dy, const lfs::RotGrids
 
 } // namespace
 
+#if defined(__SSE2__)
+constexpr bool kNoVectorBatches = false;
+
 void lane_sums_vector(const LaneBatch &batch, int32_t *a, int32_t *b)
 {
     lane_sums<VectorOps>(batch, a, b);
 }
+#else
+void lane_sums_vector(const LaneBatch &, int32_t *, int32_t *) {}
+#endif
 
 void lane_powers_vector(const int32_t *a, const int32_t *b, float *power, int count)
 {
@@ -124,7 +120,8 @@ int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::
                       waves.waves[1].sin.size() >= 3 && waves.waves[2].cos.size() >= 2 &&
                       waves.waves[2].sin.size() >= 2 && waves.waves[3].cos.size() >= 2 &&
                       waves.waves[3].sin.size() >= 2 && pw > 0 && ph > 0;
-    if (level == lfs::SimdLevel::Plain || !fits || !lfs::simd_level_available(level))
+    if (level == lfs::SimdLevel::Plain || !fits || !lfs::simd_level_available(level) ||
+        (level == lfs::SimdLevel::Vector && kNoVectorBatches))
         return 0;
     if (!grid_points(dx_, dy_, grids, pw))
         return 0;

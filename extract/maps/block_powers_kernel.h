@@ -22,18 +22,6 @@ template <int G> struct LaneTypes {
     typedef int32_t i32 __attribute__((vector_size(4 * G)));
 };
 
-// Loads G consecutive bytes widened to 16 bits; the portable form. The
-// units that know a better instruction pass their own loader.
-template <int G> struct PortableLoad {
-    typedef typename LaneTypes<G>::u16 U16;
-    static RIDGE_ALWAYS_INLINE void load(U16 &out, const uint8_t *p)
-    {
-        typename LaneTypes<G>::u8 v;
-        std::memcpy(&v, p, G);
-        out = __builtin_convertvector(v, U16);
-    }
-};
-
 // Row sums and reversed column sums of one 24 x 24 grid for every lane.
 template <int G, class Load>
 RIDGE_ALWAYS_INLINE void walk_grid_lanes(const uint8_t *base, const int32_t *table,
