@@ -12,7 +12,13 @@
  *
  * Threads: any number of threads may search one gallery at once; adding,
  * removing and loading wait for the searches under way and are waited for
- * in turn. A gallery is closed once, when no other call uses it.
+ * in turn (a waiting writer goes before searches that arrive after it). A
+ * gallery is closed once, when no other call uses it.
+ *
+ * Diagnostics: every comparison of a search, de-duplication or cross emits
+ * the matcher's trace lines for a template of eight minutiae or fewer, as
+ * matchRawFPTs would, from the thread that runs it (in no fixed order
+ * across threads); ridge_set_diagnostic_handler() routes or drops them.
  */
 #ifndef RIDGESEARCH_H
 #define RIDGESEARCH_H
@@ -50,9 +56,11 @@ RIDGE_API void ridge_gallery_close(ridge_gallery *gallery);
 
 /* Adds an entry, or replaces the entry with the same identifier (which
  * then keeps its place in the insertion order; *replaced, when not NULL,
- * receives 1, else 0). The template is copied. A template that
- * ridge_check_template refuses is refused with the same status and
- * message. */
+ * receives 1, else 0). The template is copied. An identifier outside the
+ * rule above gives RIDGE_ERR_ARGUMENT. A template that
+ * ridge_check_template refuses is refused with the same status and its
+ * message after the identifier ("ID: minutia 3 (...): angle outside
+ * 0..360"). */
 RIDGE_API int32_t ridge_gallery_add(ridge_gallery *gallery, const char *identifier,
                                     const TemplateBuffer *raw, int32_t *replaced);
 
@@ -67,8 +75,10 @@ RIDGE_API int32_t ridge_gallery_memory(ridge_gallery *gallery, uint64_t *bytes);
 
 /* The entry at position index of the insertion order: *identifier receives
  * a copy of its identifier (release with ridge_free) and *raw a copy of its
- * raw template (raw->data must be NULL on entry; release with ridge_free).
- * Either output may be NULL when not wanted. */
+ * raw template (raw->data must be NULL on entry, else FPT_ERR_OUTPUT_IN_USE;
+ * release with ridge_free; an empty template comes back with data NULL and
+ * size 0). Either output may be NULL when not wanted. An index past the
+ * last entry gives RIDGE_ERR_NOT_FOUND. */
 RIDGE_API int32_t ridge_gallery_entry(ridge_gallery *gallery, uint64_t index, char **identifier,
                                       TemplateBuffer *raw);
 
@@ -88,17 +98,22 @@ typedef struct ridge_pair {
     uint64_t second_index;
 } ridge_pair;
 
-/* Progress of a long job: done of total units. Returning non-zero stops the
- * job, which then fails with RIDGE_ERR_CANCELLED. Called from the calling
- * thread only. */
+/* Progress of a long job: done of total units (entries compared for a
+ * search, pairs for de-duplication and cross). Called from the calling
+ * thread only: once with done 0 before any work, after each piece of work
+ * that thread did itself, and once with done == total at the end.
+ * Returning non-zero (before the end) stops the job, which then fails with
+ * RIDGE_ERR_CANCELLED and writes no output. */
 typedef int (*ridge_progress_fn)(void *context, uint64_t done, uint64_t total);
 
 /* Compares probe with every entry on threads threads (0: one per core) and
- * returns the best top entries with a score at or above min_score (0 keeps
- * every score), best first, equal scores in insertion order. *matches
- * receives one block holding the *count results and their identifiers,
- * released with ridge_free; with no result, *matches is NULL and *count 0.
- * progress may be NULL. */
+ * returns the best top entries (top 0: all of them) with a score at or
+ * above min_score (0 keeps every score; NaN is refused), best first, equal
+ * scores in insertion order. *matches receives one block holding the
+ * *count results and their identifiers, released with ridge_free; with no
+ * result, *matches is NULL and *count 0. progress may be NULL. A probe that
+ * ridge_check_template refuses is refused with its status and message
+ * after "probe: "; an empty probe scores 0 against every entry. */
 RIDGE_API int32_t ridge_gallery_search(ridge_gallery *gallery, const TemplateBuffer *probe,
                                        uint32_t top, double min_score, uint32_t threads,
                                        ridge_progress_fn progress, void *progress_context,

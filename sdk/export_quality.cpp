@@ -7,6 +7,9 @@ extern "C" RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned c
                                                                 int32_t height, double *quality,
                                                                 int32_t *qualityArea)
 {
+    // Missing arguments: nothing is written.
+    if (image == nullptr || quality == nullptr || qualityArea == nullptr)
+        return FPT_FAILED;
     float figure = 0.0f;
     int area = 0;
     int ret;

@@ -4,6 +4,7 @@
 #ifndef RIDGESDK_EXTRACT_REMOVAL_TESTS_H
 #define RIDGESDK_EXTRACT_REMOVAL_TESTS_H
 
+#include "extract/minutiae/pairwise_removal.h"
 #include "lfs/lfs.h"
 
 #include <vector>
@@ -14,7 +15,7 @@ namespace ridge {
 // and the loop filled. Only pairs whose first minutia is in the zone.
 int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
                              const std::vector<int> &zone_map, int mw, int mh, int bifurcation_limit,
-                             int ending_limit);
+                             int ending_limit, PairWalk how = PairWalk::Automatic);
 
 // Bifurcations in the zone whose contour closes within loop_len steps.
 int remove_hole_minutiae(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, int ih,
@@ -22,11 +23,13 @@ int remove_hole_minutiae(lfs::Minutiae &minutiae, const unsigned char *bdata, in
 
 // Pairs joined by a short contour (a hook).
 int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, int ih,
-                 const std::vector<int> &zone_map, int mw, int mh, int min_direction_difference, bool exclusive);
+                 const std::vector<int> &zone_map, int mw, int mh, int min_direction_difference, bool exclusive,
+                 PairWalk how = PairWalk::Automatic);
 
 // Pairs of like minutiae facing each other across a short gap: both
 // removed and the gap joined.
-int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih);
+int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
+                    PairWalk how = PairWalk::Automatic);
 
 } // namespace ridge
 

@@ -9,6 +9,7 @@
 #include "lfs/contour.h"
 #include "sdk/diagnostics.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 
@@ -22,7 +23,7 @@ constexpr int kMinDirectionDifference = 11; // pairs must differ by more
 // 1 when flagged; 0 to go on with the next s; -1 to stop the inner loop;
 // below -1 an error code.
 int test_pair(std::vector<char> &flags, lfs::Minutiae &minutiae, int fi, int si, unsigned char *bdata, int iw,
-              int ih, int limit)
+              int ih, int limit, LaterMinutiae *later)
 {
     const lfs::Minutia &f = minutiae.list[fi];
     const lfs::Minutia &s = minutiae.list[si];
@@ -47,6 +48,11 @@ int test_pair(std::vector<char> &flags, lfs::Minutiae &minutiae, int fi, int si,
     if (ret == lfs::LOOP_FOUND) {
         if (const int fill = lfs::fill_loop(loop, bdata, iw, ih))
             return fill;
+        if (later != nullptr && loop.num() > 0) {
+            const auto xs = std::minmax_element(loop.x.begin(), loop.x.end());
+            const auto ys = std::minmax_element(loop.y.begin(), loop.y.end());
+            later->pixels_changed(*xs.first, *ys.first, *xs.second, *ys.second);
+        }
         flags[fi] = 1;
         flags[si] = 1;
     }
@@ -57,35 +63,48 @@ int test_pair(std::vector<char> &flags, lfs::Minutiae &minutiae, int fi, int si,
 
 int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
                              const std::vector<int> &zone_map, int mw, int mh, int bifurcation_limit,
-                             int ending_limit)
+                             int ending_limit, PairWalk how)
 {
     std::vector<char> flags;
     if (!allocate_removal_flags(minutiae.num(), "remove_islands_and_lakes", flags))
         return -610;
     const int n = minutiae.num();
+    LaterMinutiae later;
+    const bool indexed = how == PairWalk::Indexed || (how == PairWalk::Automatic && n >= kIndexedPairWalkFrom);
+    if (indexed)
+        later.prepare(minutiae, flags, bdata, iw, ih);
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi] || !in_zone(zone_map, mw, mh, minutiae.list[fi]))
             continue;
         const int ftype = minutiae.list[fi].type;
         const int limit = ftype == lfs::BIFURCATION ? bifurcation_limit : ending_limit;
-        for (int si = fi + 1; si < n; ++si) {
+        int error = 0;
+        auto step = [&](int si) {
             const lfs::Minutia &f = minutiae.list[fi];
             const lfs::Minutia &s = minutiae.list[si];
             if (s.type != ftype)
-                continue;
+                return true;
             // An earlier fill may have swallowed either minutia.
             if (binary_pixel(bdata, iw, ih, f.x, f.y) != f.type)
-                break;
+                return false;
             if (binary_pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
-                continue;
-            const int ret = test_pair(flags, minutiae, fi, si, bdata, iw, ih, limit);
-            if (ret == -1)
-                break;
+                return true;
+            const int ret = test_pair(flags, minutiae, fi, si, bdata, iw, ih, limit, indexed ? &later : nullptr);
             if (ret < -1)
-                return ret;
+                error = ret;
+            return ret >= 0;
+        };
+        if (indexed) {
+            later.walk(fi, limit, step);
+        } else {
+            for (int si = fi + 1; si < n; ++si)
+                if (!step(si))
+                    break;
         }
+        if (error != 0)
+            return error;
     }
     return remove_flagged_minutiae(flags, minutiae);
 }

@@ -8,6 +8,7 @@
 #include "lfs/geometry.h"
 #include "sdk/diagnostics.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 
@@ -68,36 +69,54 @@ int test_pair(const lfs::Minutia &f, const lfs::Minutia &s, const unsigned char 
 
 } // namespace
 
-int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih)
+int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int ih, PairWalk how)
 {
     std::vector<char> flags;
     if (!allocate_removal_flags(minutiae.num(), "remove_overlaps", flags))
         return -650;
     const int n = minutiae.num();
+    LaterMinutiae later;
+    const bool indexed = how == PairWalk::Indexed || (how == PairWalk::Automatic && n >= kIndexedPairWalkFrom);
+    if (indexed)
+        later.prepare(minutiae, flags, bdata, iw, ih);
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi])
             continue;
-        for (int si = fi + 1; si < n; ++si) {
+        int error = 0;
+        auto step = [&](int si) {
             const lfs::Minutia &f = minutiae.list[fi];
             const lfs::Minutia &s = minutiae.list[si];
             // A join drawn earlier may have covered either minutia.
             if (binary_pixel(bdata, iw, ih, f.x, f.y) != f.type)
-                break;
+                return false;
             if (binary_pixel(bdata, iw, ih, s.x, s.y) != s.type)
                 flags[si] = 1;
             if (flags[si])
-                continue;
+                return true;
             const int ret = test_pair(f, s, bdata, iw, ih);
-            if (ret == -1)
-                break;
             if (ret < -1)
-                return ret;
+                error = ret;
+            if (ret < 0)
+                return false;
             if (ret == 1) {
                 flags[fi] = 1;
                 flags[si] = 1;
                 draw_join_line(bdata, iw, ih, s.x, s.y, f.x, f.y, static_cast<unsigned char>(f.type));
+                if (indexed)
+                    later.pixels_changed(std::min(s.x, f.x), std::min(s.y, f.y), std::max(s.x, f.x),
+                                         std::max(s.y, f.y));
             }
+            return true;
+        };
+        if (indexed) {
+            later.walk(fi, kMaxOverlapDist, step);
+        } else {
+            for (int si = fi + 1; si < n; ++si)
+                if (!step(si))
+                    break;
         }
+        if (error != 0)
+            return error;
     }
     return remove_flagged_minutiae(flags, minutiae);
 }

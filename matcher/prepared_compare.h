@@ -1,0 +1,80 @@
+// Comparisons of one template (the probe of a search, or the earlier entry
+// of a de-duplication) against many templates described once each: the
+// same best pairing score as compareTemplates on copies of the two, from
+// descriptions kept between comparisons.
+//
+// A template of more than eight minutiae is compared without random
+// minutiae, so its description in each role depends on it alone: in the
+// live role its neighbourhoods in template order, in the base role those of
+// its copy sorted by x. Smaller templates, and those whose neighbourhoods do
+// not fit the compact form, are compared through compareTemplates.
+#ifndef RIDGESDK_MATCHER_PREPARED_COMPARE_H
+#define RIDGESDK_MATCHER_PREPARED_COMPARE_H
+
+#include "matcher/compact_hoods.h"
+#include "matcher/indexed_pairing.h"
+#include "matcher/reach_index.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace ridge {
+
+// A described template as the comparison reads it; the storage belongs to
+// whoever described it (a gallery entry keeps it in one block).
+struct TemplateView {
+    const RawMinutia *minutiae = nullptr; // template order
+    int count = 0;
+    int32_t area = 0;                      // bounding-box area, for the roles
+    const uint8_t *sorted_order = nullptr; // position by x -> template position
+    const CompactHood *live_hoods = nullptr;
+    const CompactHood *base_hoods = nullptr; // in the order by x
+};
+
+// True when a template of this many minutiae is compared from a
+// description (more than eight; the topped-up ones draw random minutiae).
+inline bool describableCount(int count) { return count > 8 && count <= FPT_MAX_MINUTIAE; }
+
+// Bytes of the block describeTemplate fills for count minutiae.
+std::size_t describedBytes(int count);
+
+// Describes minutiae[0..count-1] into block (describedBytes(count) bytes,
+// aligned for RawMinutia) and points view into it. False, with the block
+// unusable, when the template cannot be described (see describableCount,
+// and the compact form's limits).
+bool describeTemplate(const RawMinutia *minutiae, int count, unsigned char *block, TemplateView *view);
+
+// The view of a block that describeTemplate filled.
+TemplateView viewOfBlock(const unsigned char *block, int count, int32_t area);
+
+// The recurring template: its description and the reach index of each role.
+class PreparedProbe {
+public:
+    // From a described template (its view must outlive the probe).
+    void prepare(const TemplateView &view);
+    const TemplateView &view() const { return view_; }
+    const RawMinutia *sortedMinutiae() const { return sorted_.data(); }
+    const ReachIndex &liveReach() const { return *live_reach_; }
+    const ReachIndex &baseReach() const { return *base_reach_; }
+
+private:
+    TemplateView view_;
+    std::vector<RawMinutia> sorted_;
+    std::unique_ptr<ReachIndex> live_reach_ = std::make_unique<ReachIndex>();
+    std::unique_ptr<ReachIndex> base_reach_ = std::make_unique<ReachIndex>();
+};
+
+// Working storage of the comparisons of one thread.
+struct PreparedWorkspace {
+    IndexedPairing pairing;
+    RawMinutia sorted[FPT_MAX_MINUTIAE];
+};
+
+// compareTemplates(copy of the probe, copy of other): the probe is the
+// first argument.
+int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, PreparedWorkspace *workspace);
+
+} // namespace ridge
+
+#endif

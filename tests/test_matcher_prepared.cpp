@@ -1,0 +1,225 @@
+// The comparison of described templates against compareTemplates: compact
+// neighbourhoods give matchNeighbourhoods's choices, the reach index never
+// drops a candidate, and comparePrepared gives exactly compareTemplates's
+// best pairing score in both roles, on ties, twins and equal areas.
+#include "matcher/compact_hoods.h"
+#include "matcher/compare_templates.h"
+#include "matcher/prepared_compare.h"
+#include "matcher/reach_index.h"
+#include "support/matcher_templates.h"
+#include "support/search_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using ridge_test::Minutiae;
+
+namespace {
+
+// Minutiae on a coarse grid: many equal distances, some twins.
+Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step)
+{
+    std::uniform_int_distribution<int> cell(0, cells - 1), angle(0, 360), type(1, 2);
+    Minutiae m;
+    for (int k = 0; k < count; ++k)
+        m.push_back(RawMinutia{type(rng), 50 + step * cell(rng), 60 + step * cell(rng), angle(rng)});
+    return m;
+}
+
+std::unique_ptr<ridge::NeighbourhoodTable> table_of(const Minutiae &m)
+{
+    auto t = std::make_unique<ridge::NeighbourhoodTable>();
+    ridge::buildNeighbourhoods(m.data(), static_cast<int>(m.size()), t.get());
+    return t;
+}
+
+int32_t reference_best(const Minutiae &a, const Minutiae &b)
+{
+    RawMinutia ca[FPT_MAX_MINUTIAE], cb[FPT_MAX_MINUTIAE];
+    std::copy(a.begin(), a.end(), ca);
+    std::copy(b.begin(), b.end(), cb);
+    return ridge::compareTemplates(ca, cb, static_cast<int>(a.size()), static_cast<int>(b.size()));
+}
+
+struct Described {
+    std::vector<unsigned char> block;
+    ridge::TemplateView view;
+};
+
+Described describe(const Minutiae &m)
+{
+    Described d;
+    d.block.resize(ridge::describedBytes(static_cast<int>(m.size())) + 16);
+    EXPECT_TRUE(ridge::describeTemplate(m.data(), static_cast<int>(m.size()), d.block.data(), &d.view));
+    return d;
+}
+
+// Pairs of every kind the comparison meets.
+std::vector<std::pair<Minutiae, Minutiae>> varied_pairs(uint32_t seed, int rounds)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> size(9, 128);
+    std::vector<std::pair<Minutiae, Minutiae>> pairs;
+    for (int round = 0; round < rounds; ++round) {
+        const int n = round % 4 == 0 ? 9 + round % 20 : size(rng);
+        const Minutiae a = ridge_test::random_template(seed * 1000 + static_cast<uint32_t>(round), n, 400, 400, 4);
+        ridge_test::Distortion how;
+        how.rotation_degrees = static_cast<double>(round % 50) - 25.0;
+        how.shift_x = round % 30;
+        how.shift_y = -(round % 17);
+        how.jitter = round % 4;
+        how.angle_jitter = round % 7;
+        how.dropped = round % 5;
+        how.added = round % 6;
+        Minutiae genuine = ridge_test::clamped(ridge_test::distorted_copy(a, how, static_cast<uint32_t>(round)));
+        if (genuine.size() > 128)
+            genuine.resize(128);
+        // Minutiae moved off the image are lost: a copy left with eight or
+        // fewer has no description.
+        if (ridge::describableCount(static_cast<int>(genuine.size()))) {
+            pairs.emplace_back(a, genuine);
+            pairs.emplace_back(genuine, a);
+        }
+        pairs.emplace_back(a, ridge_test::random_template(seed * 77 + static_cast<uint32_t>(round),
+                                                          round % 3 == 0 ? n : size(rng)));
+        pairs.emplace_back(a, a); // equal counts and areas: the first is the base
+        const Minutiae g1 = grid_template(rng, size(rng) / 2 + 9, 7, 5);
+        pairs.emplace_back(g1, grid_template(rng, static_cast<int>(g1.size()), 7, 5));
+        pairs.emplace_back(g1, g1);
+    }
+    return pairs;
+}
+
+} // namespace
+
+TEST(PreparedCompare, CompactHoodsChooseAsMatchNeighbourhoods)
+{
+    std::mt19937 rng(5);
+    int compared = 0, matched = 0;
+    for (int round = 0; round < 40; ++round) {
+        const Minutiae a = round % 2 ? grid_template(rng, 40, 6, 4) : ridge_test::random_template(round, 60, 300, 300, 3);
+        ridge_test::Distortion how;
+        how.rotation_degrees = 10.0;
+        how.jitter = round % 3;
+        how.angle_jitter = 3;
+        // Unrelated grids (ties everywhere) and genuine-like copies (many
+        // corresponding records).
+        const Minutiae b = round % 3 ? grid_template(rng, 45, 6, 4)
+                                     : ridge_test::clamped(ridge_test::distorted_copy(a, how, static_cast<uint32_t>(round)));
+        const auto ta = table_of(a), tb = table_of(b);
+        ASSERT_TRUE(ridge::compactable(*ta, static_cast<int>(a.size())));
+        for (size_t i = 0; i < a.size(); ++i)
+            for (size_t j = 0; j < b.size(); ++j) {
+                const ridge::Neighbourhood &hb = ta->entries[i], &hl = tb->entries[j];
+                ridge::NeighbourMatch want{}, got{};
+                const int n = ridge::matchNeighbourhoods(hb, hl, &want);
+                const ridge::CompactHood cb = ridge::compactHood(hb), cl = ridge::compactHood(hl);
+                ridge::RecordAcceptance acceptance;
+                const int rows = ridge::acceptRecords(cb, cl, &acceptance);
+                ASSERT_EQ(n, ridge::chooseRecords(acceptance, &got)) << round << " " << i << " " << j;
+                ASSERT_GE(rows, n);
+                for (int k = 0; k < ridge::kNeighbourCount; ++k)
+                    ASSERT_EQ(want.live_of_base[k], got.live_of_base[k]) << round << " " << i << " " << j;
+                ASSERT_EQ(n, ridge::matchCompactHoods(cb, cl, &got));
+                ++compared;
+                matched += n >= 3;
+            }
+    }
+    EXPECT_GT(matched, 500) << "of " << compared;
+}
+
+// Thresholds at their edges, one record pair at a time.
+TEST(PreparedCompare, CompactHoodsAtTheThresholds)
+{
+    ridge::Neighbourhood base{}, live{};
+    for (int k = 0; k < ridge::kNeighbourCount; ++k) {
+        base.records[k] = {100 + 40 * k, 50, 50, k};
+        live.records[k] = {100 + 40 * k, 50, 50, k};
+    }
+    struct Edge {
+        int distance, direction, orientation;
+    };
+    for (const Edge e : {Edge{12, 0, 0}, Edge{13, 0, 0}, Edge{0, 10, 0}, Edge{0, 11, 0}, Edge{0, 0, 20},
+                         Edge{0, 0, 21}, Edge{10, 10, 10}, Edge{10, 10, 11}, Edge{0, -55, 0}, Edge{0, 0, 310}}) {
+        ridge::Neighbourhood l = live;
+        l.records[3].distance += e.distance;
+        l.records[3].direction = (l.records[3].direction + e.direction + 360) % 360;
+        l.records[3].orientation = (l.records[3].orientation + e.orientation) % 361;
+        ridge::NeighbourMatch want{}, got{};
+        const int n = ridge::matchNeighbourhoods(base, l, &want);
+        ASSERT_EQ(n, ridge::matchCompactHoods(ridge::compactHood(base), ridge::compactHood(l), &got));
+        for (int k = 0; k < ridge::kNeighbourCount; ++k)
+            EXPECT_EQ(want.live_of_base[k], got.live_of_base[k]) << e.distance << " " << e.direction << " " << e.orientation;
+    }
+}
+
+// Whenever matchNeighbourhoods finds three corresponding records, the
+// reach index of either side lists the other side's minutia.
+TEST(PreparedCompare, ReachIndexKeepsEveryAcceptedCandidate)
+{
+    std::mt19937 rng(8);
+    auto index = std::make_unique<ridge::ReachIndex>();
+    int kept = 0, dropped = 0;
+    for (int round = 0; round < 30; ++round) {
+        const Minutiae a = round % 2 ? grid_template(rng, 70, 9, 4) : ridge_test::random_template(round, 100, 380, 370, 4);
+        const Minutiae b = round % 3 ? grid_template(rng, 66, 9, 4) : ridge_test::random_template(round + 5, 90, 380, 370, 4);
+        const auto ta = table_of(a), tb = table_of(b);
+        std::vector<ridge::CompactHood> ca(a.size()), cb(b.size());
+        ridge::compactTable(*ta, static_cast<int>(a.size()), ca.data());
+        ridge::compactTable(*tb, static_cast<int>(b.size()), cb.data());
+        for (const bool index_base : {false, true}) {
+            index->build(index_base ? ca.data() : cb.data(), static_cast<int>(index_base ? a.size() : b.size()));
+            for (size_t i = 0; i < a.size(); ++i)
+                for (size_t j = 0; j < b.size(); ++j) {
+                    ridge::NeighbourMatch m{};
+                    const bool accepted = ridge::matchNeighbourhoods(ta->entries[i], tb->entries[j], &m) >= 3;
+                    const size_t listed = index_base ? i : j;
+                    const ridge::LiveSet p = index->partners(index_base ? cb[j] : ca[i]);
+                    const bool in = (p.words[listed / 64] >> (listed % 64)) & 1u;
+                    if (accepted) {
+                        ASSERT_TRUE(in) << round << " " << i << " " << j << " index base " << index_base;
+                    }
+                    kept += in;
+                    dropped += !in;
+                }
+        }
+    }
+    EXPECT_GT(dropped, 4 * kept) << "the index should rule out most pairs";
+}
+
+TEST(PreparedCompare, BestPairingScoresEqualCompareTemplates)
+{
+    testing::internal::CaptureStdout();
+    auto probe = std::make_unique<ridge::PreparedProbe>();
+    auto workspace = std::make_unique<ridge::PreparedWorkspace>();
+    int nonzero = 0;
+    for (const auto &[a, b] : varied_pairs(3, 60)) {
+        const Described da = describe(a), db = describe(b);
+        probe->prepare(da.view);
+        const int32_t got = ridge::comparePrepared(*probe, db.view, workspace.get());
+        ASSERT_EQ(reference_best(a, b), got) << a.size() << " x " << b.size();
+        nonzero += got > 0;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_GT(nonzero, 150);
+}
+
+TEST(PreparedCompare, BestPairingScoresEqualOnRealTemplates)
+{
+    const std::vector<Minutiae> &set = ridge_test::shared_set_templates("fvc2002_db1_b");
+    if (set.empty())
+        GTEST_SKIP() << "shared data absent";
+    auto probe = std::make_unique<ridge::PreparedProbe>();
+    auto workspace = std::make_unique<ridge::PreparedWorkspace>();
+    std::vector<Described> described;
+    for (const Minutiae &m : set)
+        described.push_back(describe(m));
+    for (size_t i = 0; i < set.size(); i += 3) {
+        probe->prepare(described[i].view);
+        for (size_t j = 0; j < set.size(); ++j)
+            ASSERT_EQ(reference_best(set[i], set[j]), ridge::comparePrepared(*probe, described[j].view, workspace.get()))
+                << i << " x " << j;
+    }
+}
