@@ -65,8 +65,8 @@ void bench_set(const std::string &dir, const char *name)
     const double n = count;
     std::printf("%-14s %3d images, %d failed: generateRawFPT %.2f ms/image CPU (%.2f ms wall)\n", name, count,
                 failed, 1e3 * total_cpu / n, 1e3 * total / n);
-    // The stages are timed by wall clock; their shares are scaled to the CPU
-    // time so that the split adds up to the figure above.
+    // The stages are timed on a second run of each image; their shares are
+    // scaled to the CPU time above so that the split adds up to it.
     const double staged = stages.maps + stages.binarisation + stages.detection + stages.removal + stages.rest;
     const double scale = staged > 0.0 ? 1e3 * total_cpu / n / staged : 0.0;
     std::printf("%-14s stages ms/image: maps %.2f, binarisation %.2f, detection %.2f, removal %.2f, rest %.2f\n",

@@ -1,6 +1,7 @@
 // Directional binarisation: each pixel is compared with the rows of a 7 x 9
 // grid turned to its block's ridge direction.
 #include "lfs/binarize.h"
+#include "lfs/binarize_lanes.h"
 #include "sdk/diagnostics.h"
 
 #include <algorithm>
@@ -11,6 +12,10 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lfs {
 
@@ -76,62 +81,47 @@ void binarize_pixelwise(unsigned char *bdata, const unsigned char *origin, int w
     }
 }
 
-// Fast path: the pixels of one block row share a grid, so each grid offset
-// is applied to a run of kRun neighbouring pixels at once, which the
-// compiler turns into vector adds. Gives the same decisions as the
-// pixelwise path.
-constexpr int kRun = 8;
-// Grids up to this many samples keep 8-bit sums within 16 bits.
-constexpr int kMaxRunSamples = 65535 / 255;
-
-void binarize_run(unsigned char *out, const unsigned char *src, const int *grid, int grid_w, int grid_h, int cy)
+// Fast path: the pixels of a block row share their block's grid, and
+// neighbouring blocks often share a direction, so each image row is cut into
+// stretches of one grid and every grid offset is applied to a whole vector
+// of neighbouring pixels at once. Gives the same decisions as the pixelwise
+// path.
+void binarize_by_stretches(unsigned char *bdata, const unsigned char *origin, int w, int h, int pw,
+                           const std::vector<int> &direction_map, int mw, int blocksize, const RotGrids &grids,
+                           int cy, SimdLevel level)
 {
-    // 16-bit sums suffice for grids of at most kMaxRunSamples samples.
-    std::uint16_t gsum[kRun] = {}, csum[kRun] = {};
-    for (int gy = 0; gy < grid_h; gy++) {
-        std::uint16_t rsum[kRun] = {};
-        for (int gx = 0; gx < grid_w; gx++) {
-            const unsigned char *s = src + *grid++;
-            for (int j = 0; j < kRun; j++)
-                rsum[j] = static_cast<std::uint16_t>(rsum[j] + s[j]);
-        }
-        for (int j = 0; j < kRun; j++)
-            gsum[j] = static_cast<std::uint16_t>(gsum[j] + rsum[j]);
-        if (gy == cy)
-            for (int j = 0; j < kRun; j++)
-                csum[j] = rsum[j];
-    }
-    for (int j = 0; j < kRun; j++)
-        out[j] = csum[j] * grid_h < gsum[j] ? BLACK_PIXEL : WHITE_PIXEL;
-}
-
-void binarize_by_block_rows(unsigned char *bdata, const unsigned char *origin, int w, int h, int pw,
-                            const std::vector<int> &direction_map, int mw, int blocksize, const RotGrids &grids,
-                            int cy)
-{
+    void (*const run)(const BinarizeSpan &) =
+        level == SimdLevel::Avx2 ? binarize_span_avx2 : binarize_span_vector;
+    BinarizeSpan span{};
+    span.grid_w = grids.grid_w;
+    span.grid_h = grids.grid_h;
+    span.cy = cy;
     for (int iy = 0; iy < h; iy++) {
         const int *dirs = &direction_map[static_cast<size_t>(iy / blocksize) * static_cast<size_t>(mw)];
         const unsigned char *row = origin + static_cast<size_t>(iy) * static_cast<size_t>(pw);
         unsigned char *out = bdata + static_cast<size_t>(iy) * static_cast<size_t>(w);
         for (int x0 = 0; x0 < w;) {
             const int dir = dirs[x0 / blocksize];
-            const int block_end = std::min(w, (x0 / blocksize + 1) * blocksize);
+            int end = std::min(w, (x0 / blocksize + 1) * blocksize);
             if (dir < 0 || dir >= grids.ngrids) {
-                x0 = block_end; // stays white
+                x0 = end; // stays white
                 continue;
             }
-            const int *grid = grids.grids[static_cast<size_t>(dir)].data();
-            for (; x0 + kRun <= block_end; x0 += kRun)
-                binarize_run(out + x0, row + x0, grid, grids.grid_w, grids.grid_h, cy);
-            for (; x0 < block_end; x0++) // a block cut short by the right edge
-                out[x0] = dirbinarize(row + x0, grid, grids.grid_w, grids.grid_h, cy);
+            while (end < w && dirs[end / blocksize] == dir)
+                end = std::min(w, end + blocksize);
+            span.out = out + x0;
+            span.src = row + x0;
+            span.grid = grids.grids[static_cast<size_t>(dir)].data();
+            span.count = end - x0;
+            run(span);
+            x0 = end;
         }
     }
 }
 
 int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata, int pw, int ph,
                    const std::vector<int> &direction_map, int mw, int mh, int blocksize, const RotGrids &dirbingrids,
-                   bool pixelwise)
+                   SimdLevel level)
 {
     const int w = pw - 2 * dirbingrids.pad;
     const int h = ph - 2 * dirbingrids.pad;
@@ -159,10 +149,11 @@ int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const un
     const int cy = round_trunc((static_cast<float>(dirbingrids.grid_h) - 1.0f) / 2.0f);
     const unsigned char *origin = pdata + static_cast<size_t>(dirbingrids.pad) * static_cast<size_t>(pw) +
                                   static_cast<size_t>(dirbingrids.pad);
-    if (pixelwise || dirbingrids.grid_w * dirbingrids.grid_h > kMaxRunSamples)
+    if (level == SimdLevel::Plain || !simd_level_available(level) ||
+        dirbingrids.grid_w * dirbingrids.grid_h > kMaxLaneGridSamples || cy < 0 || cy >= dirbingrids.grid_h)
         binarize_pixelwise(bdata.data(), origin, w, h, pw, direction_map, mw, blocksize, dirbingrids, cy);
     else
-        binarize_by_block_rows(bdata.data(), origin, w, h, pw, direction_map, mw, blocksize, dirbingrids, cy);
+        binarize_by_stretches(bdata.data(), origin, w, h, pw, direction_map, mw, blocksize, dirbingrids, cy, level);
     bw = w;
     bh = h;
     return 0;
@@ -170,18 +161,67 @@ int binarize_image(std::vector<unsigned char> &bdata, int &bw, int &bh, const un
 
 } // namespace
 
+#if defined(__SSE2__)
+namespace {
+typedef short I16x8 __attribute__((vector_size(16)));
+struct Sse2Ops {
+    typedef I16x8 V;
+    static constexpr int L = 8;
+    static RIDGE_ALWAYS_INLINE V load(const unsigned char *p)
+    {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+        return reinterpret_cast<V>(_mm_unpacklo_epi8(v, _mm_setzero_si128()));
+    }
+    template <int U> static RIDGE_ALWAYS_INLINE void store(unsigned char *out, const V *valley)
+    {
+        const __m128i a = reinterpret_cast<__m128i>(valley[0]);
+        if (U == 2)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                             _mm_packs_epi16(a, reinterpret_cast<__m128i>(valley[U - 1])));
+        else
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packs_epi16(a, a));
+    }
+};
+} // namespace
+
+void binarize_span_vector(const BinarizeSpan &s)
+{
+    int x = 0;
+    for (; x + 16 <= s.count; x += 16)
+        binarize_lanes<Sse2Ops, 2>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
+    for (; x + 8 <= s.count; x += 8)
+        binarize_lanes<Sse2Ops, 1>(s.out + x, s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
+    binarize_pixels(s, x);
+}
+#else
+// Without SSE2 the stretch is evaluated pixel by pixel.
+void binarize_span_vector(const BinarizeSpan &s)
+{
+    binarize_pixels(s, 0);
+}
+#endif
+
 int binarize_image_V2(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata,
                       int pw, int ph, const std::vector<int> &direction_map, int mw, int mh, int blocksize,
                       const RotGrids &dirbingrids)
 {
-    return binarize_image(bdata, bw, bh, pdata, pw, ph, direction_map, mw, mh, blocksize, dirbingrids, false);
+    return binarize_image(bdata, bw, bh, pdata, pw, ph, direction_map, mw, mh, blocksize, dirbingrids,
+                          best_simd_level());
 }
 
 int binarize_image_V2_pixelwise(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata,
                                 int pw, int ph, const std::vector<int> &direction_map, int mw, int mh,
                                 int blocksize, const RotGrids &dirbingrids)
 {
-    return binarize_image(bdata, bw, bh, pdata, pw, ph, direction_map, mw, mh, blocksize, dirbingrids, true);
+    return binarize_image(bdata, bw, bh, pdata, pw, ph, direction_map, mw, mh, blocksize, dirbingrids,
+                          SimdLevel::Plain);
+}
+
+int binarize_image_V2_at(SimdLevel level, std::vector<unsigned char> &bdata, int &bw, int &bh,
+                         const unsigned char *pdata, int pw, int ph, const std::vector<int> &direction_map, int mw,
+                         int mh, int blocksize, const RotGrids &dirbingrids)
+{
+    return binarize_image(bdata, bw, bh, pdata, pw, ph, direction_map, mw, mh, blocksize, dirbingrids, level);
 }
 
 int binarize_V2(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata, int pw,

@@ -4,6 +4,7 @@
 
 #include "lfs/lfs.h"
 #include "lfs/lfs_params.h"
+#include "lfs/simd.h"
 
 #include <vector>
 
@@ -19,12 +20,19 @@ int binarize_image_V2(std::vector<unsigned char> &bdata, int &bw, int &bh, const
                       int pw, int ph, const std::vector<int> &direction_map, int mw, int mh, int blocksize,
                       const RotGrids &dirbingrids);
 // The same binarisation evaluated one pixel at a time: the plain reference
-// that the block-row path above must agree with.
+// that the vector path above must agree with.
 int binarize_image_V2_pixelwise(std::vector<unsigned char> &bdata, int &bw, int &bh, const unsigned char *pdata,
                                 int pw, int ph, const std::vector<int> &direction_map, int mw, int mh,
                                 int blocksize, const RotGrids &dirbingrids);
+// The block-row path at a chosen vector level (Plain is the pixelwise
+// reference); a level this processor lacks runs the reference.
+int binarize_image_V2_at(SimdLevel level, std::vector<unsigned char> &bdata, int &bw, int &bh,
+                         const unsigned char *pdata, int pw, int ph, const std::vector<int> &direction_map, int mw,
+                         int mh, int blocksize, const RotGrids &dirbingrids);
 // Fills one-pixel holes in place: a horizontal pass, then a vertical pass.
 void fill_holes(unsigned char *bdata, int iw, int ih);
+// The same passes one pixel at a time: the reference of the vector path.
+void fill_holes_plain(unsigned char *bdata, int iw, int ih);
 
 } // namespace lfs
 

@@ -62,6 +62,11 @@ int search_contour(int x_search, int y_search, int search_len, int x_loc, int y_
 int next_contour_pixel(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *next_y_edge, int cur_x_loc,
                        int cur_y_loc, int cur_x_edge, int cur_y_edge, int scan_clock,
                        const unsigned char *bdata, int iw, int ih);
+// The same step with every neighbour checked against the image border: the
+// reference of the step above, which skips the checks away from the border.
+int next_contour_pixel_plain(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *next_y_edge, int cur_x_loc,
+                             int cur_y_loc, int cur_x_edge, int cur_y_edge, int scan_clock,
+                             const unsigned char *bdata, int iw, int ih);
 // Sharpest angle along the contour between points angle_edge apart on
 // either side; IGNORE when the contour is too short or straight.
 int min_contour_theta(int *omin_i, float *omin_theta, int angle_edge, const Contour &contour);

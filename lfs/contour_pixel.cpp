@@ -1,6 +1,8 @@
 // One step of contour tracing: the neighbour scan around a feature pixel.
 #include "lfs/contour.h"
 
+#include <cstddef>
+
 namespace lfs {
 
 //   7 0 1
@@ -37,9 +39,9 @@ bool inside(int x, int y, int iw, int ih)
 
 } // namespace
 
-int next_contour_pixel(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *next_y_edge, int cur_x_loc,
-                       int cur_y_loc, int cur_x_edge, int cur_y_edge, int scan_clock,
-                       const unsigned char *bdata, int iw, int ih)
+int next_contour_pixel_plain(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *next_y_edge, int cur_x_loc,
+                             int cur_y_loc, int cur_x_edge, int cur_y_edge, int scan_clock,
+                             const unsigned char *bdata, int iw, int ih)
 {
     if (!inside(cur_x_loc, cur_y_loc, iw, ih) || !inside(cur_x_edge, cur_y_edge, iw, ih))
         return LFS_FALSE;
@@ -84,6 +86,44 @@ int next_contour_pixel(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *
         *next_y_loc = cur_nbr_y;
         *next_x_edge = prev_nbr_x;
         *next_y_edge = prev_nbr_y;
+        return LFS_TRUE;
+    }
+    return LFS_FALSE;
+}
+
+int next_contour_pixel(int *next_x_loc, int *next_y_loc, int *next_x_edge, int *next_y_edge, int cur_x_loc,
+                       int cur_y_loc, int cur_x_edge, int cur_y_edge, int scan_clock,
+                       const unsigned char *bdata, int iw, int ih)
+{
+    // Away from the image border every neighbour is inside, so the scan
+    // reads them by offset without checking; at the border the plain scan
+    // runs.
+    if (cur_x_loc < 1 || cur_x_loc > iw - 2 || cur_y_loc < 1 || cur_y_loc > ih - 2 ||
+        !inside(cur_x_edge, cur_y_edge, iw, ih))
+        return next_contour_pixel_plain(next_x_loc, next_y_loc, next_x_edge, next_y_edge, cur_x_loc, cur_y_loc,
+                                        cur_x_edge, cur_y_edge, scan_clock, bdata, iw, ih);
+    const unsigned char *cur = bdata + static_cast<ptrdiff_t>(cur_y_loc) * iw + cur_x_loc;
+    const unsigned char feature_pix = *cur;
+    const ptrdiff_t w = iw;
+    const ptrdiff_t offset[8] = {-w, -w + 1, 1, w + 1, w, w - 1, -1, -w - 1};
+    const int step = scan_clock == SCAN_CLOCKWISE ? 1 : 7;
+
+    int nbr_i = start_scan_nbr(cur_x_loc, cur_y_loc, cur_x_edge, cur_y_edge);
+    if (nbr_i < 0)
+        nbr_i = NORTH_WEST;
+    int prev_i = -1; // the edge pixel itself before the first step
+    for (int i = 0; i < 8; i++) {
+        const int this_i = (nbr_i + step) & 7;
+        const int before = prev_i;
+        prev_i = nbr_i = this_i;
+        if (cur[offset[this_i]] != feature_pix)
+            continue;
+        if ((this_i & 1) != 0 && cur[offset[(this_i + step) & 7]] != feature_pix)
+            continue;
+        *next_x_loc = cur_x_loc + nbr8_dx[this_i];
+        *next_y_loc = cur_y_loc + nbr8_dy[this_i];
+        *next_x_edge = before < 0 ? cur_x_edge : cur_x_loc + nbr8_dx[before];
+        *next_y_edge = before < 0 ? cur_y_edge : cur_y_loc + nbr8_dy[before];
         return LFS_TRUE;
     }
     return LFS_FALSE;

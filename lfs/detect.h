@@ -38,6 +38,19 @@ int scan4minutiae_horizontally_V2(Minutiae &minutiae, unsigned char *bdata, int 
 int scan4minutiae_vertically_V2(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
                                 const DetectMaps &maps, const LfsParams &lfsparms);
 
+// One pattern found by a scan: the line (row of the pair's first pixel, or
+// column), the positions of its third and second pairs along the line and
+// the pattern.
+struct ScanHit {
+    int line, third, second, feature_id;
+};
+// Runs one scan over the image without processing what it finds: along rows
+// (pairs of vertically adjacent pixels) or along columns. The scan jumps
+// over runs of equal pairs; with plain set it steps through them one by one
+// instead, the reference the jumping scan must agree with.
+void scan_feature_patterns(std::vector<ScanHit> &hits, const unsigned char *bdata, int iw, int ih, bool along_rows,
+                           bool plain);
+
 // APPEARING when the edge pixel lies left of or above the feature pixel,
 // DISAPPEARING when right of or below, a negative code otherwise.
 int is_minutia_appearing(int x_loc, int y_loc, int x_edge, int y_edge);

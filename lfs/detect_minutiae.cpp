@@ -12,15 +12,44 @@
 #include <cstdio>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lfs {
 
 namespace {
+
+// The first position from `from` on whose pair holds two different values,
+// or line_len when there is none.
+int next_unequal_pair(const unsigned char *base, int from, int line_len, std::ptrdiff_t pos_stride,
+                      std::ptrdiff_t pair_offset)
+{
+    int i = from;
+#if defined(__SSE2__)
+    if (pos_stride == 1) {
+        // Along a row: 16 pairs at a time.
+        for (; i + 16 <= line_len; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(base + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(base + i + pair_offset));
+            const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+            if (equal != 0xFFFFu)
+                return i + __builtin_ctz(~equal);
+        }
+    }
+#endif
+    const unsigned char *p = base + i * pos_stride;
+    for (; i < line_len; i++, p += pos_stride)
+        if (p[0] != p[pair_offset])
+            return i;
+    return line_len;
+}
 
 // Walks every line of pixel pairs. A pair at position pos of a line is
 // (p[0], p[pair_offset]) with p = bdata + line*line_stride + pos*pos_stride.
 // For each complete pattern, found(line, third_pos, second_pos, feature_id)
 // is called; it may edit the image (loop filling), so pairs are read afresh.
-template <class Found>
+template <bool Plain = false, class Found>
 int scan_pixel_pairs(const unsigned char *bdata, int nlines, int line_len, std::ptrdiff_t line_stride,
                      std::ptrdiff_t pos_stride, std::ptrdiff_t pair_offset, Found found)
 {
@@ -30,6 +59,11 @@ int scan_pixel_pairs(const unsigned char *bdata, int nlines, int line_len, std::
         auto p2 = [&](int pos) { return base[pos * pos_stride + pair_offset]; };
         int c = 0;
         while (c < line_len) {
+            // A pair of equal values is never a second pair, so whatever the
+            // pair before it, the scan moves on to it as a first pair: the
+            // scan may start from the pair before the next unequal one.
+            if (!Plain)
+                c = next_unequal_pair(base, c + 1, line_len, pos_stride, pair_offset) - 1;
             // Bit sets of the patterns still possible; the same outcome as
             // match_1st_pair, match_2nd_pair and match_3rd_pair.
             unsigned possible = first_pair_mask(p1(c), p2(c));
@@ -108,6 +142,29 @@ int process_scan_minutia_V2(Minutiae &minutiae, int x_loc, int y_loc, int x_edge
 }
 
 } // namespace
+
+void scan_feature_patterns(std::vector<ScanHit> &hits, const unsigned char *bdata, int iw, int ih, bool along_rows,
+                           bool plain)
+{
+    hits.clear();
+    auto record = [&](int line, int third, int second, int feature_id) {
+        hits.push_back(ScanHit{line, third, second, feature_id});
+        return 0;
+    };
+    if (iw <= 0 || ih <= 0)
+        return;
+    if (along_rows) {
+        if (plain)
+            scan_pixel_pairs<true>(bdata, ih - 1, iw, iw, 1, iw, record);
+        else
+            scan_pixel_pairs(bdata, ih - 1, iw, iw, 1, iw, record);
+    } else {
+        if (plain)
+            scan_pixel_pairs<true>(bdata, iw - 1, ih, 1, iw, 1, record);
+        else
+            scan_pixel_pairs(bdata, iw - 1, ih, 1, iw, 1, record);
+    }
+}
 
 int scan4minutiae_horizontally_V2(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
                                   const DetectMaps &maps, const LfsParams &lfsparms)

@@ -81,6 +81,8 @@ int create_minutia(Minutia &out, int x, int y, int ex, int ey, int direction, fl
                    int type, int appearing, int feature_id);
 int remove_minutia(int index, Minutiae &minutiae);
 int sort_minutiae_y_x(Minutiae &minutiae, int iw, int ih);
+// The same order by insertion: the reference of the sort above.
+int sort_minutiae_y_x_plain(Minutiae &minutiae, int iw, int ih);
 
 // Judges every minutia in list order and drops those judged false in one
 // pass, so that the others keep their order without the list's tail moving

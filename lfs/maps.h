@@ -5,6 +5,7 @@
 #include "lfs/lfs.h"
 #include "lfs/lfs_params.h"
 
+#include <memory>
 #include <vector>
 
 namespace lfs {
@@ -25,6 +26,22 @@ int pad_uchar_image(std::vector<unsigned char> &out, int &ow, int &oh, const uns
 // lets the grid choose the smallest pad it needs; a smaller ipad fails.
 int init_rotgrids(RotGrids &grids, int iw, int ih, int ipad, float start_dir_angle, int ndirs, int grid_w,
                   int grid_h, int relative2);
+
+// The points of such grids, independent of any image: per direction, row by
+// row, the rounded dx and dy of each grid point.
+struct RotGridPoints {
+    float start_angle = 0.0f;
+    int ndirs = 0, grid_w = 0, grid_h = 0, relative2 = RELATIVE2ORIGIN;
+    std::vector<int> dx, dy;
+};
+// Computes them afresh.
+void compute_rotgrid_points(RotGridPoints &points, float start_dir_angle, int ndirs, int grid_w, int grid_h,
+                            int relative2);
+// The same points, computed once per process for each parameter set and
+// shared read-only from then on (the first few sets met are kept; others
+// are computed per call). May throw std::bad_alloc.
+std::shared_ptr<const RotGridPoints> rotgrid_points(float start_dir_angle, int ndirs, int grid_w, int grid_h,
+                                                    int relative2);
 
 // Pixel offset of each block's origin in the padded image; gives mw, mh
 // (size / blocksize rounded up). The last block of a row or column is

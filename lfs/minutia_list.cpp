@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <new>
 
 namespace lfs {
@@ -59,7 +60,7 @@ int remove_minutia(int index, Minutiae &minutiae)
     return 0;
 }
 
-int sort_minutiae_y_x(Minutiae &minutiae, int iw, int /*ih*/)
+int sort_minutiae_y_x_plain(Minutiae &minutiae, int iw, int /*ih*/)
 {
     // Stable order on y*iw + x, as the original's bubble sort leaves it:
     // equal ranks keep their list order. A merge sort of the positions, so
@@ -85,6 +86,24 @@ int sort_minutiae_y_x(Minutiae &minutiae, int iw, int /*ih*/)
     for (const size_t i : order)
         sorted.push_back(l[i]);
     l.swap(sorted);
+    return 0;
+}
+
+int sort_minutiae_y_x(Minutiae &minutiae, int iw, int /*ih*/)
+{
+    // The same stable order: ranks sorted with their list positions (the
+    // position breaks ties, so any sort keeps equal ranks in list order),
+    // then the records moved once.
+    auto &l = minutiae.list;
+    const size_t n = l.size();
+    std::vector<std::pair<long long, size_t>> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = {static_cast<long long>(l[i].y) * iw + l[i].x, i};
+    std::sort(order.begin(), order.end());
+    std::vector<Minutia> sorted(n);
+    for (size_t i = 0; i < n; ++i)
+        sorted[i] = l[order[i].second];
+    std::copy(sorted.begin(), sorted.end(), l.begin());
     return 0;
 }
 

@@ -82,19 +82,39 @@ void fill_holes_literal(std::vector<unsigned char> &img, int iw, int ih)
 TEST(FillHoles, MatchesTheLiteralPassesOnNoise)
 {
     std::mt19937 rng(11);
-    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {17, 5}, {64, 48}, {33, 70}};
+    // Widths around the 16-pixel groups of the vector path; dense noise
+    // gives long runs of neighbouring holes.
+    const int sizes[][2] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 3}, {17, 5}, {18, 4}, {64, 48}, {33, 70}, {50, 9}};
     for (const auto &sz : sizes) {
         for (const unsigned density : {2u, 3u, 7u}) {
             std::vector<unsigned char> img(static_cast<size_t>(sz[0] * sz[1]));
             for (auto &v : img)
                 v = rng() % density == 0 ? B : W;
-            auto want = img;
+            auto want = img, plain = img;
             for (int i = 0; i < 3; i++) {
                 lfs::fill_holes(img.data(), sz[0], sz[1]);
+                lfs::fill_holes_plain(plain.data(), sz[0], sz[1]);
                 fill_holes_literal(want, sz[0], sz[1]);
                 ASSERT_EQ(img, want) << sz[0] << "x" << sz[1] << " pass " << i;
+                ASSERT_EQ(plain, want) << sz[0] << "x" << sz[1] << " pass " << i;
             }
         }
+    }
+}
+
+TEST(FillHoles, VectorPathMatchesThePlainPathOnManyValues)
+{
+    // Not only two values: a hole is a pixel between two equal neighbours
+    // of another value, whatever the values are.
+    std::mt19937 rng(12);
+    for (int iw : {16, 17, 31, 33, 100}) {
+        std::vector<unsigned char> img(static_cast<size_t>(iw * 23));
+        for (auto &v : img)
+            v = static_cast<unsigned char>(rng() % 3);
+        auto plain = img;
+        lfs::fill_holes(img.data(), iw, 23);
+        lfs::fill_holes_plain(plain.data(), iw, 23);
+        ASSERT_EQ(img, plain) << iw;
     }
 }
 
@@ -166,30 +186,47 @@ TEST(BinarizeImage, InvalidAndOutOfRangeDirectionsGiveWhiteBlocks)
     EXPECT_GT(black_in_valid, 0);
 }
 
-TEST(BinarizeImage, BlockRowPathMatchesPixelwisePath)
+TEST(BinarizeImage, VectorPathsMatchPixelwisePath)
 {
     std::mt19937 rng(7);
-    // Widths that are not multiples of 8 and block sizes that split runs.
-    const int sizes[][3] = {{37, 29, 8}, {8, 8, 8}, {23, 41, 12}, {50, 9, 5}, {1, 1, 8}, {3, 17, 8}};
+    // Widths that are not multiples of 8 and block sizes that split runs;
+    // direction maps with every block different, and with few directions so
+    // that neighbouring blocks share grids over long stretches; 6-bit and
+    // full 8-bit pixels.
+    const int sizes[][3] = {{37, 29, 8}, {8, 8, 8}, {23, 41, 12}, {50, 9, 5}, {1, 1, 8}, {3, 17, 8}, {150, 20, 8},
+                            {97, 16, 8}, {77, 24, 16}};
     for (const auto &s : sizes) {
-        const int iw = s[0], ih = s[1], bs = s[2];
-        Padded p(iw, ih, 13, 32);
-        for (auto &v : p.data)
-            v = static_cast<unsigned char>(rng() % 64);
-        const int mw = (iw + bs - 1) / bs, mh = (ih + bs - 1) / bs;
-        std::vector<int> dmap(static_cast<size_t>(mw * mh));
-        for (auto &d : dmap)
-            d = static_cast<int>(rng() % 18) - 1; // -1..16, 16 out of range
-        const auto grids = binarisation_grids(iw, ih, 13);
-        std::vector<unsigned char> fast, plain;
-        int fw = 0, fh = 0, pw = 0, ph = 0;
-        ASSERT_EQ(lfs::binarize_image_V2(fast, fw, fh, p.data.data(), p.pw, p.ph, dmap, mw, mh, bs, grids), 0);
-        ASSERT_EQ(lfs::binarize_image_V2_pixelwise(plain, pw, ph, p.data.data(), p.pw, p.ph, dmap, mw, mh, bs,
-                                                   grids),
-                  0);
-        EXPECT_EQ(fw, pw);
-        EXPECT_EQ(fh, ph);
-        EXPECT_EQ(fast, plain) << iw << "x" << ih << " block " << bs;
+        for (int variant = 0; variant < 4; ++variant) {
+            const int iw = s[0], ih = s[1], bs = s[2];
+            const bool few_directions = variant % 2 == 1, full_range = variant >= 2;
+            Padded p(iw, ih, 13, 32);
+            for (auto &v : p.data)
+                v = static_cast<unsigned char>(full_range ? rng() % 256 : rng() % 64);
+            const int mw = (iw + bs - 1) / bs, mh = (ih + bs - 1) / bs;
+            std::vector<int> dmap(static_cast<size_t>(mw * mh));
+            for (auto &d : dmap)
+                d = few_directions ? (rng() % 8 == 0 ? -1 : static_cast<int>(rng() % 2) * 5)
+                                   : static_cast<int>(rng() % 18) - 1; // -1..16, 16 out of range
+            const auto grids = binarisation_grids(iw, ih, 13);
+            std::vector<unsigned char> plain;
+            int pw = 0, ph = 0;
+            ASSERT_EQ(lfs::binarize_image_V2_pixelwise(plain, pw, ph, p.data.data(), p.pw, p.ph, dmap, mw, mh, bs,
+                                                       grids),
+                      0);
+            for (lfs::SimdLevel level : {lfs::SimdLevel::Vector, lfs::SimdLevel::Avx2}) {
+                if (!lfs::simd_level_available(level))
+                    continue;
+                std::vector<unsigned char> fast;
+                int fw = 0, fh = 0;
+                ASSERT_EQ(lfs::binarize_image_V2_at(level, fast, fw, fh, p.data.data(), p.pw, p.ph, dmap, mw, mh, bs,
+                                                    grids),
+                          0);
+                EXPECT_EQ(fw, pw);
+                EXPECT_EQ(fh, ph);
+                EXPECT_EQ(fast, plain) << iw << "x" << ih << " block " << bs << " variant " << variant << " level "
+                                       << static_cast<int>(level);
+            }
+        }
     }
 }
 

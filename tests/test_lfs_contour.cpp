@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -109,6 +110,35 @@ TEST(ContourStep, IsolatedPixelOrImageBorderStops)
     // north-east and north hold no ridge and north-west is outside.
     auto top = binary_art({"...", "#..", "..."});
     EXPECT_FALSE(lfs::next_contour_pixel(&x, &y, &ex, &ey, 0, 1, 1, 1, lfs::SCAN_COUNTER_CLOCKWISE, top.data(), 3, 3));
+}
+
+TEST(ContourStep, UncheckedStepAgreesWithTheCheckedOne)
+{
+    // Every pixel of binary noise as the current pixel, with each of its
+    // four neighbours, a diagonal and a far pixel as the edge, both ways
+    // round: the step away from the border must give what the step that
+    // checks every neighbour gives, at the border and inside alike.
+    std::mt19937 rng(29);
+    for (int density : {2, 4}) {
+        const int iw = 13, ih = 11;
+        std::vector<unsigned char> img(static_cast<size_t>(iw * ih));
+        for (auto &v : img)
+            v = static_cast<unsigned char>(rng() % static_cast<unsigned>(density) == 0);
+        const int edges[][2] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}, {1, 1}, {5, -3}};
+        for (int y = 0; y < ih; ++y)
+            for (int x = 0; x < iw; ++x)
+                for (const auto &e : edges)
+                    for (int clock : {lfs::SCAN_CLOCKWISE, lfs::SCAN_COUNTER_CLOCKWISE}) {
+                        int fast[4] = {-9, -9, -9, -9}, plain[4] = {-9, -9, -9, -9};
+                        const int rf = lfs::next_contour_pixel(&fast[0], &fast[1], &fast[2], &fast[3], x, y,
+                                                               x + e[0], y + e[1], clock, img.data(), iw, ih);
+                        const int rp = lfs::next_contour_pixel_plain(&plain[0], &plain[1], &plain[2], &plain[3], x,
+                                                                     y, x + e[0], y + e[1], clock, img.data(), iw, ih);
+                        ASSERT_EQ(rf, rp) << x << "," << y;
+                        for (int k = 0; k < 4; ++k)
+                            ASSERT_EQ(fast[k], plain[k]) << x << "," << y << " edge " << e[0] << "," << e[1];
+                    }
+    }
 }
 
 TEST(ContourTrace, ClosesRoundABlobBothWays)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include <string>
 #include <vector>
@@ -109,6 +110,70 @@ TEST(FeaturePatterns, BitSetsAgreeWithListMatching)
         lfs::match_2nd_pair(u(2), u(3), possible, &nposs);
         unsigned two = lfs::first_pair_mask(u(0), u(1)) & lfs::second_pair_mask(u(2), u(3));
         EXPECT_EQ(__builtin_popcount(two), nposs) << code;
+    }
+}
+
+TEST(FeaturePatterns, JumpingScanFindsWhatTheSteppingScanFinds)
+{
+    // Binary noise of several densities (long runs of equal pairs and busy
+    // stretches), a few non-binary pixels, widths around the 16-pair groups.
+    std::mt19937 rng(17);
+    for (int iw : {1, 2, 15, 16, 17, 33, 70}) {
+        for (int density : {2, 9, 40}) {
+            const int ih = 37;
+            std::vector<unsigned char> img(static_cast<size_t>(iw * ih));
+            for (auto &v : img)
+                v = static_cast<unsigned char>(rng() % static_cast<unsigned>(density) == 0);
+            for (int i = 0; i < 5 && !img.empty(); ++i)
+                img[rng() % img.size()] = 7;
+            // Stretches of a single value make for long runs.
+            for (int y = 0; y < ih; y += 3)
+                for (int x = 0; x < iw / 2; ++x)
+                    img[static_cast<size_t>(y * iw + x)] = 1;
+            for (bool along_rows : {true, false}) {
+                std::vector<lfs::ScanHit> fast, plain;
+                lfs::scan_feature_patterns(fast, img.data(), iw, ih, along_rows, false);
+                lfs::scan_feature_patterns(plain, img.data(), iw, ih, along_rows, true);
+                ASSERT_EQ(fast.size(), plain.size()) << iw << " " << density << " " << along_rows;
+                for (size_t i = 0; i < fast.size(); ++i) {
+                    EXPECT_EQ(fast[i].line, plain[i].line);
+                    EXPECT_EQ(fast[i].third, plain[i].third);
+                    EXPECT_EQ(fast[i].second, plain[i].second);
+                    EXPECT_EQ(fast[i].feature_id, plain[i].feature_id);
+                }
+                if (density == 2 && iw > 2) {
+                    EXPECT_FALSE(plain.empty());
+                }
+            }
+        }
+    }
+}
+
+TEST(MinutiaList, SortByRowThenColumnKeepsTiesInListOrder)
+{
+    // Lists as detection leaves them (a row scan, then a column scan) and
+    // random ones, with repeated positions told apart by their direction.
+    std::mt19937 rng(23);
+    for (int n : {0, 1, 2, 7, 60, 300}) {
+        for (int kind = 0; kind < 2; ++kind) {
+            lfs::Minutiae a;
+            for (int i = 0; i < n; ++i) {
+                lfs::Minutia m;
+                m.x = kind == 0 && i < n / 2 ? i % 20 : static_cast<int>(rng() % 20);
+                m.y = kind == 0 && i < n / 2 ? i / 20 : static_cast<int>(rng() % 15);
+                m.direction = i;
+                a.list.push_back(m);
+            }
+            lfs::Minutiae b = a;
+            ASSERT_EQ(lfs::sort_minutiae_y_x(a, 20, 15), 0);
+            ASSERT_EQ(lfs::sort_minutiae_y_x_plain(b, 20, 15), 0);
+            ASSERT_EQ(a.list.size(), b.list.size());
+            for (size_t i = 0; i < a.list.size(); ++i) {
+                EXPECT_EQ(a.list[i].x, b.list[i].x);
+                EXPECT_EQ(a.list[i].y, b.list[i].y);
+                EXPECT_EQ(a.list[i].direction, b.list[i].direction) << "tie order at " << i;
+            }
+        }
     }
 }
 

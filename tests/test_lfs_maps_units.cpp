@@ -90,6 +90,36 @@ TEST(RotGrids, EveryOffsetStaysInsideThePadding)
     }
 }
 
+TEST(RotGrids, SharedPointsAreThoseComputedAfresh)
+{
+    // The detector's two grid sets and a few others, each asked for twice
+    // (the second time from the shared table), more sets than the table
+    // keeps; the offsets of init_rotgrids follow from the points.
+    int round = 0;
+    for (int relative2 : {lfs::RELATIVE2ORIGIN, lfs::RELATIVE2CENTER}) {
+        for (int size : {24, 7, 9, 5, 11, 13}) {
+            const int grid_w = size, grid_h = size == 7 ? 9 : size;
+            const float angle = round++ % 2 == 0 ? P.start_dir_angle : 0.3f;
+            lfs::RotGridPoints fresh;
+            lfs::compute_rotgrid_points(fresh, angle, 16, grid_w, grid_h, relative2);
+            for (int again = 0; again < 2; ++again) {
+                const auto shared = lfs::rotgrid_points(angle, 16, grid_w, grid_h, relative2);
+                ASSERT_EQ(shared->dx, fresh.dx);
+                ASSERT_EQ(shared->dy, fresh.dy);
+            }
+            lfs::RotGrids grids;
+            ASSERT_EQ(lfs::init_rotgrids(grids, 101, 60, 20, angle, 16, grid_w, grid_h, relative2), 0);
+            const int pw = 101 + 2 * 20;
+            size_t k = 0;
+            for (const auto &grid : grids.grids)
+                for (int offset : grid) {
+                    ASSERT_EQ(offset, fresh.dx[k] + fresh.dy[k] * pw);
+                    ++k;
+                }
+        }
+    }
+}
+
 TEST(RotGrids, RejectsBadArguments)
 {
     lfs::RotGrids g;

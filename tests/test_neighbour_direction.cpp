@@ -74,6 +74,30 @@ TEST(FixedAtan2, FollowsTheTrueAngleAllRoundTheCircle)
     }
 }
 
+TEST(FixedAtan2, RememberedAnglesAreTheComputedOnes)
+{
+    // Sums of neighbour vectors as the averaging meets them, asked for
+    // repeatedly and interleaved with many others, so that slots are
+    // reused by different vectors; and the zero vector.
+    const lfs::Dir2Rad t = table16();
+    std::mt19937 rng(3);
+    for (int round = 0; round < 20000; ++round) {
+        int32_t c = 0, s = 0;
+        const int n = static_cast<int>(rng() % 9);
+        for (int k = 0; k < n; ++k) {
+            const size_t d = rng() % 16;
+            c += t.ncos[d];
+            s += t.nsin[d];
+        }
+        if (round % 7 == 0) {
+            c = static_cast<int32_t>(rng() % 2000001) - 1000000;
+            s = static_cast<int32_t>(rng() % 2000001) - 1000000;
+        }
+        ASSERT_EQ(ridge::fixed_atan2_remembered(c, s), ridge::fixed_atan2(c, s)) << c << ", " << s;
+    }
+    EXPECT_EQ(ridge::fixed_atan2_remembered(0, 0), ridge::fixed_atan2(0, 0));
+}
+
 TEST(NeighbourAverage, EightAgreeingNeighbours)
 {
     const lfs::Dir2Rad t = table16();

@@ -2,6 +2,8 @@
 // atan(2^-i), accumulating the rotations, so only shifts and adds are used.
 #include "extract/maps/fixed_atan2.h"
 
+#include <cstddef>
+
 namespace ridge {
 
 namespace {
@@ -51,6 +53,32 @@ int32_t fixed_atan2(int32_t x, int32_t y)
         angle += (ATAN_TABLE[i] ^ m) - m;
     }
     return angle;
+}
+
+namespace {
+
+// Direct-mapped table of recent results, keyed by the vector itself; key 0
+// (the zero vector) marks an empty slot and is never stored.
+struct AtanMemo {
+    static constexpr size_t kSlots = 4096;
+    uint64_t keys[kSlots] = {};
+    int32_t angles[kSlots] = {};
+};
+
+} // namespace
+
+int32_t fixed_atan2_remembered(int32_t x, int32_t y)
+{
+    const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32 | static_cast<uint32_t>(y);
+    if (key == 0)
+        return fixed_atan2(x, y);
+    thread_local AtanMemo memo;
+    const size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 52) & (AtanMemo::kSlots - 1);
+    if (memo.keys[slot] != key) {
+        memo.keys[slot] = key;
+        memo.angles[slot] = fixed_atan2(x, y);
+    }
+    return memo.angles[slot];
 }
 
 } // namespace ridge

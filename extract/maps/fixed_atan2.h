@@ -14,6 +14,11 @@ constexpr int32_t FIXED_DEG_360 = 23592960;
 // result may pass +-180 by the few units of the method's error.
 int32_t fixed_atan2(int32_t x, int32_t y);
 
+// The same angle, remembered per thread: the neighbour averaging meets the
+// same few sums over and over, so most calls are a table look-up. Gives
+// exactly what fixed_atan2 gives.
+int32_t fixed_atan2_remembered(int32_t x, int32_t y);
+
 } // namespace ridge
 
 #endif

@@ -5,11 +5,13 @@
 #include "extract/maps/initial_maps.h"
 
 #include "extract/maps/block_direction.h"
+#include "extract/maps/block_powers.h"
 #include "extract/maps/contrast_pass.h"
 #include "extract/maps/dft_waves.h"
 #include "extract/maps/largest_region.h"
 #include "extract/maps/low_contrast_opening.h"
 #include "lfs/maps.h"
+#include "lfs/simd.h"
 #include "sdk/diagnostics.h"
 
 #include <cstdio>
@@ -54,6 +56,24 @@ int release_all(int code, std::vector<int> &direction_map, std::vector<int> &low
     std::vector<int>().swap(low_contrast_map);
     std::vector<int>().swap(low_flow_map);
     return code;
+}
+
+// Powers of the needed blocks of one row: side by side when the waves and
+// grids are the ones the batched path is built for, else block by block.
+int row_powers_of(BlockPowers &block_powers, std::vector<float> &row_powers, size_t per_block, const int *origins,
+                  const std::vector<unsigned char> &needed, const unsigned char *pdata, const lfs::DftWaves &dftwaves,
+                  const lfs::RotGrids &dftgrids)
+{
+    if (per_block == static_cast<size_t>(kPowerCount))
+        return block_powers.row(row_powers.data(), origins, needed.data(), static_cast<int>(needed.size()));
+    for (size_t i = 0; i < needed.size(); ++i) {
+        if (!needed[i])
+            continue;
+        const int ret = dft_dir_powers(row_powers.data() + i * per_block, pdata, origins[i], dftwaves, dftgrids);
+        if (ret != 0)
+            return ret;
+    }
+    return 0;
 }
 
 } // namespace
@@ -103,22 +123,39 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
         keep_largest_region(low_contrast_map, mw, mh);
         open_low_contrast_map(low_contrast_map, mw, mh);
 
-        for (size_t b = 0; b < nblocks; ++b) {
-            if (low_contrast_map[b] != 0)
-                continue;
-            if ((ret = dft_dir_powers(powers.data(), pdata, origins[b], dftwaves, dftgrids)) != 0)
+        // The powers are computed a block row at a time, neighbouring blocks
+        // side by side; the tests then take the blocks one by one.
+        BlockPowers block_powers;
+        if ((ret = block_powers.prepare(pdata, pw, ph, dftwaves, dftgrids, lfs::best_simd_level())) != 0)
+            return release_all(ret, direction_map, low_contrast_map, low_flow_map);
+        const size_t row_blocks = static_cast<size_t>(mw);
+        const size_t per_block = powers.size();
+        std::vector<float> row_powers(row_blocks * per_block);
+        std::vector<unsigned char> needed(row_blocks);
+        for (size_t row = 0; row < static_cast<size_t>(mh); ++row) {
+            const size_t first = row * row_blocks;
+            for (size_t i = 0; i < row_blocks; ++i)
+                needed[i] = low_contrast_map[first + i] == 0;
+            if ((ret = row_powers_of(block_powers, row_powers, per_block, origins.data() + first, needed, pdata,
+                                     dftwaves, dftgrids)) != 0)
                 return release_all(ret, direction_map, low_contrast_map, low_flow_map);
-            get_dft_power_stats(stats, powers.data(), 1, dftwaves.nwaves, ndirs);
-            if ((ret = lfs::sort_dft_waves(stats, nstats)) != 0)
-                return release_all(ret, direction_map, low_contrast_map, low_flow_map);
+            for (size_t i = 0; i < row_blocks; ++i) {
+                if (!needed[i])
+                    continue;
+                const size_t b = first + i;
+                const float *block = row_powers.data() + i * per_block;
+                get_dft_power_stats(stats, block, 1, dftwaves.nwaves, ndirs);
+                if ((ret = lfs::sort_dft_waves(stats, nstats)) != 0)
+                    return release_all(ret, direction_map, low_contrast_map, low_flow_map);
 
-            int dir = primary_dir_test(powers.data(), stats, nstats, lfsparms);
-            if (dir < 0)
-                dir = fork_dir_test(powers.data(), stats, 1, ndirs, lfsparms);
-            if (dir >= 0)
-                direction_map[b] = dir;
-            else
-                low_flow_map[b] = 1;
+                int dir = primary_dir_test(block, stats, nstats, lfsparms);
+                if (dir < 0)
+                    dir = fork_dir_test(block, stats, 1, ndirs, lfsparms);
+                if (dir >= 0)
+                    direction_map[b] = dir;
+                else
+                    low_flow_map[b] = 1;
+            }
         }
     } catch (const std::bad_alloc &) {
         ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : gen_initial_maps : malloc : working copy\n");

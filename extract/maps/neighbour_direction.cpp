@@ -51,7 +51,7 @@ NeighbourAverage average_neighbour_direction(const int *direction_map, int mx, i
         return out;
 
     out.strength = static_cast<float>(strength);
-    const int32_t angle = (c == 0 && s == 0) ? 0 : fixed_atan2(c, s);
+    const int32_t angle = (c == 0 && s == 0) ? 0 : fixed_atan2_remembered(c, s);
     const int32_t wrapped = (angle + FIXED_DEG_360) % FIXED_DEG_360;
     out.direction = ((wrapped + HALF_STEP_ROUNDING) / FIXED_DEG_22_5) % dir2rad.ndirs;
     return out;
