@@ -110,8 +110,7 @@ int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAccept
         const unsigned bits = lane_bits(ok);
         acceptance->rows[k] = static_cast<uint8_t>(bits);
         rows += bits != 0;
-        for (int m = 0; m < kCompactLanes; ++m)
-            acceptance->cost[k][m] = static_cast<uint8_t>(cost[m] & 0xFF);
+        std::memcpy(acceptance->cost[k], &cost, sizeof cost);
     }
 #else
     for (int k = 0; k < kNeighbourCount; ++k) {
@@ -125,7 +124,7 @@ int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAccept
             if (dd <= kMaxDistanceDifference && dr <= kMaxDirectionDifference &&
                 od <= kMaxOrientationDifference && cost <= kMaxNeighbourCost) {
                 bits |= 1u << m;
-                acceptance->cost[k][m] = static_cast<uint8_t>(cost);
+                acceptance->cost[k][m] = static_cast<int16_t>(cost);
             }
         }
         acceptance->rows[k] = static_cast<uint8_t>(bits);

@@ -50,7 +50,7 @@ CompactHood compactHood(const Neighbourhood &hood);
 // record m may correspond with base record k, cost[k][m] its cost.
 struct RecordAcceptance {
     uint8_t rows[kNeighbourCount];
-    uint8_t cost[kNeighbourCount][kCompactLanes];
+    int16_t cost[kNeighbourCount][kCompactLanes];
 };
 
 // Fills the acceptance matrix; returns how many base records have at least

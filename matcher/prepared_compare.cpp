@@ -45,12 +45,13 @@ struct Sides {
     const RawMinutia *live;
     int live_count;
     const CompactHood *live_hoods;
+    const PairingGrid *grid; // of the base
+    PairingScratch *scratch;
 };
 
 // evaluateCandidate for (i, j) with the chosen records; a value not above
 // must_exceed when it cannot beat it.
-int32_t evaluate(const Sides &s, IndexedPairing &pairing, int i, int j, const NeighbourMatch &match,
-                 int32_t must_exceed)
+int32_t evaluate(const Sides &s, int i, int j, const NeighbourMatch &match, int32_t must_exceed)
 {
     CorrespondenceList list;
     int n = 0;
@@ -76,13 +77,13 @@ int32_t evaluate(const Sides &s, IndexedPairing &pairing, int i, int j, const Ne
         return kCandidateRejected;
     RawMinutia aligned[FPT_MAX_MINUTIAE];
     applyAlignment(s.live, s.live_count, alignment, aligned);
-    if (pairing.baseIndexable() && withinIndexedLimit(aligned, s.live_count))
-        return pairing.score(aligned, s.live_count, must_exceed);
+    if (s.grid->indexable() && withinIndexedLimit(aligned, s.live_count))
+        return scoreOnGrid(*s.grid, aligned, s.live_count, must_exceed, s.scratch);
     return scorePairing(s.base, s.base_count, aligned, s.live_count);
 }
 
 // Tries candidate (i, j) and keeps its score when it beats best.
-inline void try_candidate(const Sides &s, IndexedPairing &pairing, int i, int j, int32_t *best)
+inline void try_candidate(const Sides &s, int i, int j, int32_t *best)
 {
     if (!withinCandidateAngle(s.base[i].angle, s.live[j].angle))
         return;
@@ -92,7 +93,7 @@ inline void try_candidate(const Sides &s, IndexedPairing &pairing, int i, int j,
     NeighbourMatch match;
     if (chooseRecords(acceptance, &match) < kMinimumCorrespondingNeighbours)
         return;
-    const int32_t score = evaluate(s, pairing, i, j, match, *best);
+    const int32_t score = evaluate(s, i, j, match, *best);
     if (score > *best)
         *best = score;
 }
@@ -154,6 +155,7 @@ void PreparedProbe::prepare(const TemplateView &view)
         sorted_[static_cast<std::size_t>(k)] = view.minutiae[view.sorted_order[k]];
     live_reach_->build(view.live_hoods, view.count);
     base_reach_->build(view.base_hoods, view.count);
+    base_grid_->build(sorted_.data(), view.count);
 }
 
 int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, PreparedWorkspace *w)
@@ -165,24 +167,24 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
     if (other_is_base) {
         for (int k = 0; k < other.count; ++k)
             w->sorted[k] = other.minutiae[other.sorted_order[k]];
-        const Sides s{w->sorted, other.count, other.base_hoods, p.minutiae, p.count, p.live_hoods};
-        w->pairing.setBase(s.base, s.base_count);
+        w->grid.build(w->sorted, other.count);
+        const Sides s{w->sorted, other.count, other.base_hoods, p.minutiae, p.count, p.live_hoods, &w->grid, &w->scratch};
         const ReachIndex &reach = probe.liveReach();
         for (int i = 0; i < s.base_count; ++i) {
             const LiveSet partners = reach.partners(s.base_hoods[i]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, w->pairing, i, word * 64 + lowest_set_bit(bits), &best);
+                    try_candidate(s, i, word * 64 + lowest_set_bit(bits), &best);
         }
     } else {
-        const Sides s{probe.sortedMinutiae(), p.count, p.base_hoods, other.minutiae, other.count, other.live_hoods};
-        w->pairing.setBase(s.base, s.base_count);
+        const Sides s{probe.sortedMinutiae(), p.count,        p.base_hoods,        other.minutiae,
+                      other.count,            other.live_hoods, &probe.baseGrid(), &w->scratch};
         const ReachIndex &reach = probe.baseReach();
         for (int j = 0; j < s.live_count; ++j) {
             const LiveSet partners = reach.partners(s.live_hoods[j]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, w->pairing, word * 64 + lowest_set_bit(bits), j, &best);
+                    try_candidate(s, word * 64 + lowest_set_bit(bits), j, &best);
         }
     }
     return best;

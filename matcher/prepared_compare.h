@@ -57,17 +57,21 @@ public:
     const RawMinutia *sortedMinutiae() const { return sorted_.data(); }
     const ReachIndex &liveReach() const { return *live_reach_; }
     const ReachIndex &baseReach() const { return *base_reach_; }
+    // The pairing grid of the probe as the base template.
+    const PairingGrid &baseGrid() const { return *base_grid_; }
 
 private:
     TemplateView view_;
     std::vector<RawMinutia> sorted_;
     std::unique_ptr<ReachIndex> live_reach_ = std::make_unique<ReachIndex>();
     std::unique_ptr<ReachIndex> base_reach_ = std::make_unique<ReachIndex>();
+    std::unique_ptr<PairingGrid> base_grid_ = std::make_unique<PairingGrid>();
 };
 
 // Working storage of the comparisons of one thread.
 struct PreparedWorkspace {
-    IndexedPairing pairing;
+    PairingGrid grid; // of the other template as the base
+    PairingScratch scratch;
     RawMinutia sorted[FPT_MAX_MINUTIAE];
 };
 

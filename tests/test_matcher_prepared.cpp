@@ -151,6 +151,29 @@ TEST(PreparedCompare, CompactHoodsAtTheThresholds)
     }
 }
 
+// The cells of a whole row equal reachCell record by record, over every
+// distance, direction and orientation a compact neighbourhood holds.
+TEST(PreparedCompare, RowCellsEqualReachCell)
+{
+    ridge::CompactHood h{};
+    auto check = [&h](int distance, int direction, int orientation) {
+        for (int k = 0; k < ridge::kNeighbourCount; ++k) {
+            h.distance[k] = static_cast<int16_t>(distance);
+            h.direction[k] = static_cast<int16_t>(direction);
+            h.orientation[k] = static_cast<int16_t>(orientation);
+        }
+        uint16_t cells[ridge::kCompactLanes];
+        ridge::reachCells(h, cells);
+        ASSERT_EQ(ridge::reachCell(distance, direction, orientation), cells[3])
+            << distance << " " << direction << " " << orientation;
+    };
+    for (int distance = 0; distance < INT16_MAX; ++distance)
+        check(distance, distance % 360, distance % 361);
+    for (int direction = 0; direction < 360; ++direction)
+        for (int orientation = 0; orientation <= 360; ++orientation)
+            check(200 - direction / 2, direction, orientation);
+}
+
 // Whenever matchNeighbourhoods finds three corresponding records, the
 // reach index of either side lists the other side's minutia.
 TEST(PreparedCompare, ReachIndexKeepsEveryAcceptedCandidate)
