@@ -104,7 +104,7 @@ int32_t packed_distance(uint64_t e)
 // collected; otherwise the guess is dropped and every entry is taken. The
 // guess only changes the work, never the result. Returns T.
 int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess,
-                       DistanceEntry *list)
+                       DistanceEntry *list, bool *order_free)
 {
     int32_t d2[kTableCapacity];
     int16_t near[kTableCapacity];
@@ -138,8 +138,12 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
             kept[k] = exchange ? b : a;
             kept[p] = exchange ? a : b;
         }
-    for (int k = 0; k < kSelected; ++k)
+    bool distinct = m == kSelected;
+    for (int k = 0; k < kSelected; ++k) {
         list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
+        distinct = distinct && (k == 0 || list[k].squared_distance > list[k - 1].squared_distance);
+    }
+    *order_free = distinct;
     return threshold;
 }
 
@@ -150,22 +154,39 @@ int32_t next_guess(int32_t threshold)
     return threshold >= 0 && threshold <= INT32_MAX / 2 ? 2 * threshold : INT32_MAX;
 }
 
+// Position 0 is the minutia itself (or its twin at the same point).
+void fill_hood(const RawMinutia *minutiae, int i, const DistanceEntry *list, Neighbourhood *hood)
+{
+    for (int r = 0; r < kNeighbourCount; ++r) {
+        const DistanceEntry &e = list[r + 1];
+        hood->records[r] = describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
+    }
+}
+
 } // namespace
 
-void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table, bool *order_free)
 {
     DistanceEntry list[kSelected];
     int32_t guess = INT32_MAX;
     for (int i = 0; i < count; ++i) {
-        guess = next_guess(select_nearest(minutiae, count, i, guess, list));
-        // Position 0 is the minutia itself (or its twin at the same point).
-        Neighbourhood &hood = table->entries[i];
-        for (int r = 0; r < kNeighbourCount; ++r) {
-            const DistanceEntry &e = list[r + 1];
-            hood.records[r] =
-                describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
-        }
+        guess = next_guess(select_nearest(minutiae, count, i, guess, list, &order_free[i]));
+        fill_hood(minutiae, i, list, &table->entries[i]);
     }
+}
+
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
+{
+    bool order_free[kTableCapacity];
+    buildNeighbourhoods(minutiae, count, table, order_free);
+}
+
+void buildNeighbourhood(const RawMinutia *minutiae, int count, int i, Neighbourhood *hood)
+{
+    DistanceEntry list[kSelected];
+    bool order_free = false;
+    select_nearest(minutiae, count, i, INT32_MAX, list, &order_free);
+    fill_hood(minutiae, i, list, hood);
 }
 
 int matchNeighbourhoods(const Neighbourhood &base, const Neighbourhood &live, NeighbourMatch *match)

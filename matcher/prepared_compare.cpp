@@ -2,6 +2,7 @@
 #include "matcher/prepared_compare.h"
 
 #include "matcher/alignment.h"
+#include "matcher/candidate_evaluation.h"
 #include "matcher/compare_templates.h"
 #include "matcher/pairing.h"
 
@@ -10,8 +11,6 @@
 namespace ridge {
 
 namespace {
-
-constexpr int kMinimumCorrespondingNeighbours = 3;
 
 std::size_t live_hoods_offset(int count) { return static_cast<std::size_t>(count) * sizeof(RawMinutia); }
 std::size_t base_hoods_offset(int count)
@@ -35,67 +34,6 @@ int lowest_set_bit(uint64_t bits)
     }
     return n;
 #endif
-}
-
-// The candidate loop's state for one comparison: base and live sides.
-struct Sides {
-    const RawMinutia *base;
-    int base_count;
-    const CompactHood *base_hoods;
-    const RawMinutia *live;
-    int live_count;
-    const CompactHood *live_hoods;
-    const PairingGrid *grid; // of the base
-    PairingScratch *scratch;
-};
-
-// evaluateCandidate for (i, j) with the chosen records; a value not above
-// must_exceed when it cannot beat it.
-int32_t evaluate(const Sides &s, int i, int j, const NeighbourMatch &match, int32_t must_exceed)
-{
-    CorrespondenceList list;
-    int n = 0;
-    const CompactHood &bh = s.base_hoods[i], &lh = s.live_hoods[j];
-    for (int k = 0; k < kNeighbourCount; ++k) {
-        const int m = match.live_of_base[k];
-        if (m < 0)
-            continue;
-        const Correspondence pair{bh.index[k], lh.index[m]};
-        int at = n;
-        while (at > 0 && list.pairs[at - 1].base > pair.base) {
-            list.pairs[at] = list.pairs[at - 1];
-            --at;
-        }
-        list.pairs[at] = pair;
-        ++n;
-    }
-    list.pairs[n++] = Correspondence{i, j};
-    list.count = n;
-
-    Alignment alignment;
-    if (!estimateAlignment(list, s.base, s.live, &alignment) || !rotationWithinGate(alignment.rotation))
-        return kCandidateRejected;
-    RawMinutia aligned[FPT_MAX_MINUTIAE];
-    applyAlignment(s.live, s.live_count, alignment, aligned);
-    if (s.grid->indexable() && withinIndexedLimit(aligned, s.live_count))
-        return scoreOnGrid(*s.grid, aligned, s.live_count, must_exceed, s.scratch);
-    return scorePairing(s.base, s.base_count, aligned, s.live_count);
-}
-
-// Tries candidate (i, j) and keeps its score when it beats best.
-inline void try_candidate(const Sides &s, int i, int j, int32_t *best)
-{
-    if (!withinCandidateAngle(s.base[i].angle, s.live[j].angle))
-        return;
-    RecordAcceptance acceptance;
-    if (acceptRecords(s.base_hoods[i], s.live_hoods[j], &acceptance) < kMinimumCorrespondingNeighbours)
-        return;
-    NeighbourMatch match;
-    if (chooseRecords(acceptance, &match) < kMinimumCorrespondingNeighbours)
-        return;
-    const int32_t score = evaluate(s, i, j, match, *best);
-    if (score > *best)
-        *best = score;
 }
 
 } // namespace
@@ -135,14 +73,34 @@ bool describeTemplate(const RawMinutia *minutiae, int count, unsigned char *bloc
         sorted[k] = minutiae[order[k]];
 
     auto table = std::make_unique<NeighbourhoodTable>();
-    buildNeighbourhoods(minutiae, count, table.get());
+    bool order_free[kTableCapacity];
+    buildNeighbourhoods(minutiae, count, table.get(), order_free);
     if (!compactable(*table, count))
         return false;
-    compactTable(*table, count, reinterpret_cast<CompactHood *>(block + live_hoods_offset(count)));
-    buildNeighbourhoods(sorted, count, table.get());
-    if (!compactable(*table, count))
-        return false;
-    compactTable(*table, count, reinterpret_cast<CompactHood *>(block + base_hoods_offset(count)));
+    CompactHood *live = reinterpret_cast<CompactHood *>(block + live_hoods_offset(count));
+    compactTable(*table, count, live);
+
+    // In the order by x, a neighbourhood that does not depend on the order
+    // is the same one renumbered; the others are selected again.
+    uint8_t rank[FPT_MAX_MINUTIAE];
+    for (int k = 0; k < count; ++k)
+        rank[order[k]] = static_cast<uint8_t>(k);
+    CompactHood *base = reinterpret_cast<CompactHood *>(block + base_hoods_offset(count));
+    for (int p = 0; p < count; ++p) {
+        if (order_free[order[p]]) {
+            base[p] = live[order[p]];
+            for (int k = 0; k < kNeighbourCount; ++k)
+                base[p].index[k] = rank[base[p].index[k]];
+            continue;
+        }
+        Neighbourhood hood;
+        buildNeighbourhood(sorted, count, p, &hood);
+        NeighbourhoodTable *one = table.get();
+        one->entries[0] = hood;
+        if (!compactable(*one, 1))
+            return false;
+        base[p] = compactHood(hood);
+    }
     *view = viewOfBlock(block, count, boundingBoxArea(minutiae, count));
     return true;
 }
@@ -174,7 +132,7 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
             const LiveSet partners = reach.partners(s.base_hoods[i]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, i, word * 64 + lowest_set_bit(bits), &best);
+                    tryCompactCandidate(s, i, word * 64 + lowest_set_bit(bits), &best);
         }
     } else {
         const Sides s{probe.sortedMinutiae(), p.count,        p.base_hoods,        other.minutiae,
@@ -184,7 +142,7 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
             const LiveSet partners = reach.partners(s.live_hoods[j]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, word * 64 + lowest_set_bit(bits), j, &best);
+                    tryCompactCandidate(s, word * 64 + lowest_set_bit(bits), j, &best);
         }
     }
     return best;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -206,6 +207,40 @@ TEST(PreparedCompare, ReachIndexKeepsEveryAcceptedCandidate)
         }
     }
     EXPECT_GT(dropped, 4 * kept) << "the index should rule out most pairs";
+}
+
+bool same_hood(const ridge::CompactHood &a, const ridge::CompactHood &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A description holds the compact tables of the template in its own order
+// and in the order by x, as buildNeighbourhoods makes them, ties and twins
+// included (the order-free neighbourhoods are reused renumbered).
+TEST(PreparedCompare, DescriptionsHoldTheTablesOfBothOrders)
+{
+    std::mt19937 rng(12);
+    int reused = 0, selected = 0;
+    for (int round = 0; round < 80; ++round) {
+        const int n = 9 + round % 120;
+        const Minutiae m = round % 3 == 0 ? grid_template(rng, n, 5 + round % 7, 3 + round % 4)
+                                          : ridge_test::random_template(round, n, 380, 370, round % 5);
+        const Described d = describe(m);
+        Minutiae sorted = m;
+        ridge::sortByX(sorted.data(), n);
+        const auto live = table_of(m), base = table_of(sorted);
+        bool order_free[ridge::kTableCapacity];
+        ridge::buildNeighbourhoods(m.data(), n, live.get(), order_free);
+        for (int i = 0; i < n; ++i) {
+            ASSERT_TRUE(same_hood(ridge::compactHood(live->entries[i]), d.view.live_hoods[i])) << round << " " << i;
+            ASSERT_TRUE(same_hood(ridge::compactHood(base->entries[i]), d.view.base_hoods[i])) << round << " " << i;
+            ASSERT_EQ(sorted[static_cast<size_t>(i)].x, m[d.view.sorted_order[i]].x);
+            reused += order_free[i];
+            selected += !order_free[i];
+        }
+    }
+    EXPECT_GT(reused, 1000);
+    EXPECT_GT(selected, 300);
 }
 
 TEST(PreparedCompare, BestPairingScoresEqualCompareTemplates)
