@@ -24,6 +24,9 @@ struct Sides {
     const CompactHood *live_hoods;
     const PairingGrid *grid; // of the base
     PairingScratch *scratch;
+    // When not null, the base records name other positions, renamed to
+    // base positions through this table.
+    const uint8_t *base_rank;
 };
 
 // evaluateCandidate for (i, j) with the chosen records; a value not above
@@ -37,7 +40,7 @@ inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const Neig
         const int m = match.live_of_base[k];
         if (m < 0)
             continue;
-        const Correspondence pair{bh.index[k], lh.index[m]};
+        const Correspondence pair{s.base_rank != nullptr ? s.base_rank[bh.index[k]] : bh.index[k], lh.index[m]};
         int at = n;
         while (at > 0 && list.pairs[at - 1].base > pair.base) {
             list.pairs[at] = list.pairs[at - 1];

@@ -64,6 +64,8 @@ inline int32_t circular(int32_t a, int32_t b)
 
 } // namespace
 
+bool compactable(const Neighbourhood &hood) { return fits(hood); }
+
 bool compactable(const NeighbourhoodTable &table, int count)
 {
     for (int i = 0; i < count; ++i)

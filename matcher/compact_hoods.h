@@ -41,6 +41,7 @@ constexpr int16_t kNeverDistance = INT16_MAX;
 
 // True when every record of entries 0..count-1 fits the compact form.
 bool compactable(const NeighbourhoodTable &table, int count);
+bool compactable(const Neighbourhood &hood);
 
 // The compact form of entries 0..count-1 (requires compactable).
 void compactTable(const NeighbourhoodTable &table, int count, CompactHood *out);

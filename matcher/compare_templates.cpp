@@ -149,7 +149,7 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     const CompactHood *base_compact = base_described.compactHoods();
     const CompactHood *live_compact = live_described.compactHoods();
     const bool compact = base_compact != nullptr && live_compact != nullptr;
-    const Sides sides{base, base_count, base_compact, live, live_count, live_compact, &w.grid, &w.scratch};
+    const Sides sides{base, base_count, base_compact, live, live_count, live_compact, &w.grid, &w.scratch, nullptr};
 
     // Only the best score counts, so candidates are free to stop early once
     // they cannot beat it; of equal scores the first found stays.

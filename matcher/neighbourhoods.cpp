@@ -16,6 +16,9 @@ namespace {
 constexpr double kDistanceScaleSquared = static_cast<double>(1.69f);
 // Positions 0..7 of the selection: the minutia itself and its seven nearest.
 constexpr int kSelected = kNeighbourCount + 1;
+// Up to this many collected entries go through the exchange passes
+// directly; more are first cut down to the eight nearest and their ties.
+constexpr int kDirectPasses = 24;
 
 struct DistanceEntry {
     int32_t index;
@@ -95,14 +98,17 @@ int32_t packed_distance(uint64_t e)
 // the passes move the others unchanged: a pass only ever swaps the entry at
 // its own position for a strictly smaller one, so a large entry there is
 // replaced by the first small entry after it, as if it had not been there.
-// So only the entries at or below T, in template order, go through the
-// passes.
+// So only entries below some bound at or above T, in template order, need
+// go through the passes.
 //
-// T itself is searched among the entries at or below a guess (the caller's
-// estimate from the previous minutia). When eight or more entries lie at or
-// below the guess, T is at most the guess and every entry that matters was
-// collected; otherwise the guess is dropped and every entry is taken. The
-// guess only changes the work, never the result. Returns T.
+// The bound is a guess (the caller's estimate from the previous minutia).
+// When eight or more entries lie at or below it, T is at most the guess and
+// every entry that matters was collected; otherwise the guess is dropped
+// and every entry is taken. A few collected entries go through the passes
+// as they are; many are first cut down to those at or below T, found with
+// eighth_smallest. The guess only changes the work, never the result.
+// Returns T, and tells whether the eight nearest are distinct and below
+// every other entry (then no order of the template changes them).
 int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess,
                        DistanceEntry *list, bool *order_free)
 {
@@ -120,15 +126,23 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
         n = count;
     }
 
-    int32_t collected[kTableCapacity];
-    for (int k = 0; k < n; ++k)
-        collected[k] = d2[near[k]];
-    const int32_t threshold = eighth_smallest(collected, n);
+    // Few entries go through the passes as they are; many are first cut
+    // down to those at or below T.
     uint64_t kept[kTableCapacity];
     int m = 0;
-    for (int k = 0; k < n; ++k) {
-        kept[m] = pack(near[k], collected[k]);
-        m += collected[k] <= threshold ? 1 : 0;
+    if (n <= kDirectPasses) {
+        for (int k = 0; k < n; ++k)
+            kept[k] = pack(near[k], d2[near[k]]);
+        m = n;
+    } else {
+        int32_t collected[kTableCapacity];
+        for (int k = 0; k < n; ++k)
+            collected[k] = d2[near[k]];
+        const int32_t threshold = eighth_smallest(collected, n);
+        for (int k = 0; k < n; ++k) {
+            kept[m] = pack(near[k], collected[k]);
+            m += collected[k] <= threshold ? 1 : 0;
+        }
     }
 
     for (int k = 0; k < kSelected; ++k)
@@ -138,13 +152,17 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
             kept[k] = exchange ? b : a;
             kept[p] = exchange ? a : b;
         }
-    bool distinct = m == kSelected;
+    bool distinct = true;
     for (int k = 0; k < kSelected; ++k) {
         list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
         distinct = distinct && (k == 0 || list[k].squared_distance > list[k - 1].squared_distance);
     }
+    // Positions 8 on hold nothing nearer than T; one at T would be a tie.
+    const uint64_t threshold_key = kept[kSelected - 1] >> 32;
+    for (int k = kSelected; k < m; ++k)
+        distinct = distinct && (kept[k] >> 32) != threshold_key;
     *order_free = distinct;
-    return threshold;
+    return list[kSelected - 1].squared_distance;
 }
 
 // The next minutia's guess: twice this one's eighth-smallest distance

@@ -45,15 +45,15 @@ int32_t reference_best(const Minutiae &a, const Minutiae &b)
 }
 
 struct Described {
-    std::vector<unsigned char> block;
+    ridge::DescribedBlock block;
     ridge::TemplateView view;
 };
 
 Described describe(const Minutiae &m)
 {
     Described d;
-    d.block.resize(ridge::describedBytes(static_cast<int>(m.size())) + 16);
-    EXPECT_TRUE(ridge::describeTemplate(m.data(), static_cast<int>(m.size()), d.block.data(), &d.view));
+    EXPECT_TRUE(ridge::describeTemplate(m.data(), static_cast<int>(m.size()), &d.block));
+    d.view = ridge::viewOfBlock(d.block.bytes.get());
     return d;
 }
 
@@ -231,10 +231,19 @@ TEST(PreparedCompare, DescriptionsHoldTheTablesOfBothOrders)
         const auto live = table_of(m), base = table_of(sorted);
         bool order_free[ridge::kTableCapacity];
         ridge::buildNeighbourhoods(m.data(), n, live.get(), order_free);
+        auto probe = std::make_unique<ridge::PreparedProbe>();
+        probe->prepare(d.view);
         for (int i = 0; i < n; ++i) {
             ASSERT_TRUE(same_hood(ridge::compactHood(live->entries[i]), d.view.live_hoods[i])) << round << " " << i;
-            ASSERT_TRUE(same_hood(ridge::compactHood(base->entries[i]), d.view.base_hoods[i])) << round << " " << i;
-            ASSERT_EQ(sorted[static_cast<size_t>(i)].x, m[d.view.sorted_order[i]].x);
+            // The base neighbourhoods name template positions; renamed by
+            // rank, they are those of the copy by x.
+            ridge::CompactHood b = d.view.baseHood(i);
+            for (int k = 0; k < ridge::kNeighbourCount; ++k)
+                b.index[k] = d.view.rank[b.index[k]];
+            ASSERT_TRUE(same_hood(ridge::compactHood(base->entries[i]), b)) << round << " " << i;
+            ASSERT_TRUE(same_hood(b, probe->baseHoods()[i]));
+            ASSERT_EQ(0, std::memcmp(&sorted[static_cast<size_t>(i)], &m[d.view.sorted_order[i]], sizeof(RawMinutia)));
+            ASSERT_EQ(i, d.view.rank[d.view.sorted_order[i]]);
             reused += order_free[i];
             selected += !order_free[i];
         }
