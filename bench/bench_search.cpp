@@ -107,9 +107,10 @@ std::vector<Minutiae> gallery_templates(ridge_gallery *g)
 
 // Copy number `copy` of a base template: shifted by an offset of its own
 // (distinct for every copy of one base) and each minutia jittered by up to a
-// pixel and a degree.
-Minutiae variant(const Minutiae &base, uint64_t copy, std::mt19937 &rng)
+// pixel and a degree, the jitter drawn from the entry's own seed.
+Minutiae variant(const Minutiae &base, uint64_t copy, uint64_t seed)
 {
+    std::mt19937 rng(static_cast<uint32_t>(seed * 2654435761u + 1));
     const int span = 241; // offsets -120..120 on each axis
     const int dx = static_cast<int>(copy % span) - 120;
     const int dy = static_cast<int>(copy / span % span) - 120;
@@ -121,6 +122,15 @@ Minutiae variant(const Minutiae &base, uint64_t copy, std::mt19937 &rng)
         m.angle = std::clamp(m.angle + jitter(rng), 0, 360);
     }
     return out;
+}
+
+uint64_t content_hash(const Minutiae &m)
+{
+    uint64_t h = 1469598103934665603u;
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(m.data());
+    for (std::size_t k = 0; k < m.size() * sizeof(RawMinutia); ++k)
+        h = (h ^ bytes[k]) * 1099511628211u;
+    return h;
 }
 
 struct Options {
@@ -228,26 +238,33 @@ int main(int argc, char **argv)
     mean_count /= static_cast<double>(bases.size());
     std::printf("%zu base templates of FVC2002 DB1_B, %.1f minutiae on average\n", bases.size(), mean_count);
 
-    // The gallery: copy k of base k % bases.
-    std::mt19937 rng(1);
-    std::vector<Minutiae> entries;
-    entries.reserve(o.entries);
-    for (uint64_t k = 0; k < o.entries; ++k)
-        entries.push_back(variant(bases[k % bases.size()], k / bases.size(), rng));
+    // The gallery: entry k is copy k / bases of base k % bases.
+    auto entry = [&](uint64_t k) { return variant(bases[k % bases.size()], k / bases.size(), k); };
     ridge_gallery *g = nullptr;
     ridge_gallery_create(&g);
     double t0 = wall_seconds();
+    const double add_cpu0 = process_cpu_seconds();
+    std::vector<uint64_t> hashes;
+    hashes.reserve(o.entries);
     for (uint64_t k = 0; k < o.entries; ++k) {
-        const TemplateBuffer t = raw(entries[k]);
+        const Minutiae m = entry(k);
+        hashes.push_back(content_hash(m));
+        const TemplateBuffer t = raw(m);
         if (ridge_gallery_add(g, ("entry" + std::to_string(k)).c_str(), &t, nullptr) != RIDGE_OK)
             die("adding an entry");
     }
-    const double add_seconds = wall_seconds() - t0;
+    const double add_seconds = wall_seconds() - t0, add_cpu = process_cpu_seconds() - add_cpu0;
+    // No two entries are equal (their contents hash apart).
+    std::sort(hashes.begin(), hashes.end());
+    const uint64_t repeated = static_cast<uint64_t>(hashes.end() - std::unique(hashes.begin(), hashes.end()));
+    std::vector<uint64_t>().swap(hashes);
+    std::printf("%llu entries share their contents with an earlier one\n", static_cast<unsigned long long>(repeated));
     uint64_t memory = 0;
     ridge_gallery_memory(g, &memory);
-    std::printf("gallery of %llu entries: enrolled in %.2f s (wall), %llu bytes held, %.0f bytes per entry\n",
-                static_cast<unsigned long long>(o.entries), add_seconds, static_cast<unsigned long long>(memory),
-                static_cast<double>(memory) / static_cast<double>(o.entries));
+    std::printf("gallery of %llu entries: enrolled one by one in %.2f s (wall; %.2f CPU s), %llu bytes held, "
+                "%.0f bytes per entry\n",
+                static_cast<unsigned long long>(o.entries), add_seconds, add_cpu,
+                static_cast<unsigned long long>(memory), static_cast<double>(memory) / static_cast<double>(o.entries));
 
     // Probes: the base templates nearest 50 minutiae.
     std::vector<size_t> order(bases.size());
@@ -266,9 +283,12 @@ int main(int argc, char **argv)
         // The plain loop over the first entries, on this thread.
         const TemplateBuffer pb = raw(probe);
         int differ = 0;
+        std::vector<Minutiae> first;
+        for (uint64_t k = 0; k < loop; ++k)
+            first.push_back(entry(k));
         t0 = thread_cpu_seconds();
         for (uint64_t k = 0; k < loop; ++k) {
-            const TemplateBuffer e = raw(entries[k]);
+            const TemplateBuffer e = raw(first[k]);
             double s = 0;
             matchRawFPTs(&pb, &e, &s);
             differ += s != scores[k];

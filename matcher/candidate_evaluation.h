@@ -27,7 +27,11 @@ struct Sides {
     // When not null, the base records name other positions, renamed to
     // base positions through this table.
     const uint8_t *base_rank;
+    // Every live angle lies within 0..360.
+    bool live_angles_plain;
 };
+
+static_assert(kAlignedCoordinateLimit == kIndexedCoordinateLimit, "one limit for the aligned coordinates");
 
 // evaluateCandidate for (i, j) with the chosen records; a value not above
 // must_exceed when it cannot beat it.
@@ -56,8 +60,14 @@ inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const Neig
     if (!estimateAlignment(list, s.base, s.live, &alignment) || !rotationWithinGate(alignment.rotation))
         return kCandidateRejected;
     RawMinutia aligned[FPT_MAX_MINUTIAE];
-    applyAlignment(s.live, s.live_count, alignment, aligned);
-    if (s.grid->indexable() && withinIndexedLimit(aligned, s.live_count))
+    bool within;
+    if (s.live_angles_plain) {
+        within = applyAlignmentWithinLimit(s.live, s.live_count, alignment, aligned);
+    } else {
+        applyAlignment(s.live, s.live_count, alignment, aligned);
+        within = withinIndexedLimit(aligned, s.live_count);
+    }
+    if (s.grid->indexable() && within)
         return scoreOnGrid(*s.grid, aligned, s.live_count, must_exceed, s.scratch);
     return scorePairing(s.base, s.base_count, aligned, s.live_count);
 }

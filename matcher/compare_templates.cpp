@@ -149,7 +149,11 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     const CompactHood *base_compact = base_described.compactHoods();
     const CompactHood *live_compact = live_described.compactHoods();
     const bool compact = base_compact != nullptr && live_compact != nullptr;
-    const Sides sides{base, base_count, base_compact, live, live_count, live_compact, &w.grid, &w.scratch, nullptr};
+    bool live_angles_plain = true;
+    for (int j = 0; j < live_count; ++j)
+        live_angles_plain = live_angles_plain && live[j].angle >= 0 && live[j].angle <= 360;
+    const Sides sides{base,     base_count, base_compact, live,   live_count, live_compact,
+                      &w.grid, &w.scratch, nullptr,      live_angles_plain};
 
     // Only the best score counts, so candidates are free to stop early once
     // they cannot beat it; of equal scores the first found stays.

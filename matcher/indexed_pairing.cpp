@@ -43,6 +43,7 @@ bool withinIndexedLimit(const RawMinutia *minutiae, int count)
 void PairingGrid::build(const RawMinutia *base, int count)
 {
     base_ = base;
+    base_count_ = count;
     indexable_ = count > 0 && count <= 255 && withinIndexedLimit(base, count);
     if (!indexable_)
         return;
@@ -90,11 +91,9 @@ int32_t scoreOnGrid(const PairingGrid &grid, const RawMinutia *aligned, int live
                     PairingScratch *scratch)
 {
     const RawMinutia *base = grid.base_;
-    uint64_t *pairs = scratch->pairs;
     // Every acceptable pair, by the tests of scorePairing (no wrapping
     // within the limits).
     int n = 0;
-    int32_t bound = 0; // points if every base minutia with a partner kept one
     for (int j = 0; j < live_count; ++j) {
         const RawMinutia &l = aligned[j];
         const int32_t gx = l.x - grid.grid_x_, gy = l.y - grid.grid_y_;
@@ -113,32 +112,48 @@ int32_t scoreOnGrid(const PairingGrid &grid, const RawMinutia *aligned, int live
             const int32_t d = dx * dx + dy * dy;
             if (d > kMaxPairSquaredDistance || circular_difference(b.angle, l.angle) > kMaxPairAngleDifference)
                 continue;
-            pairs[n++] = static_cast<uint64_t>(i) << 32 | static_cast<uint32_t>(d << kLiveBits | j);
+            scratch->base[n] = static_cast<uint8_t>(i);
+            scratch->key[n] = static_cast<uint16_t>(d << kLiveBits | j);
+            ++n;
         }
     }
     if (n == 0)
         return 0;
-    // Base order, and within a base minutia nearest first, ties to the
-    // lower live position.
-    std::sort(pairs, pairs + n);
+
+    // The keys grouped by base position (counting sort), and the most the
+    // pairing can reach: every base minutia with a candidate paired.
+    const int base_count = grid.base_count_;
+    uint16_t *start = scratch->start;
+    std::fill(start, start + base_count + 1, uint16_t{0});
     for (int k = 0; k < n; ++k)
-        if (k == 0 || (pairs[k] >> 32) != (pairs[k - 1] >> 32))
-            bound += most_points(base[pairs[k] >> 32].type);
+        ++start[scratch->base[k] + 1];
+    int32_t bound = 0;
+    for (int i = 0; i < base_count; ++i) {
+        if (start[i + 1] != 0)
+            bound += most_points(base[i].type);
+        start[i + 1] = static_cast<uint16_t>(start[i + 1] + start[i]);
+    }
     if (bound <= must_exceed)
         return bound;
+    uint16_t fill[256];
+    std::copy(start, start + base_count, fill);
+    for (int k = 0; k < n; ++k)
+        scratch->grouped[fill[scratch->base[k]]++] = scratch->key[k];
 
+    // In base order, the nearest candidate still unused, ties to the lower
+    // live position: the smallest key.
     bool used[FPT_MAX_MINUTIAE] = {};
     int32_t total = 0;
-    for (int k = 0; k < n;) {
-        const uint64_t owner = pairs[k] >> 32;
-        int partner = -1;
-        for (; k < n && (pairs[k] >> 32) == owner; ++k) {
-            const int j = static_cast<int>(pairs[k] & ((1u << kLiveBits) - 1));
-            if (partner < 0 && !used[j])
-                partner = j;
+    for (int i = 0; i < base_count; ++i) {
+        int best = 0xFFFF + 1;
+        for (int k = start[i]; k < start[i + 1]; ++k) {
+            const int key = scratch->grouped[k];
+            if (key < best && !used[key & ((1 << kLiveBits) - 1)])
+                best = key;
         }
-        if (partner >= 0) {
-            total += pair_points(base[owner].type, aligned[partner].type);
+        if (best <= 0xFFFF) {
+            const int partner = best & ((1 << kLiveBits) - 1);
+            total += pair_points(base[i].type, aligned[partner].type);
             used[partner] = true;
         }
     }

@@ -46,6 +46,7 @@ private:
     static constexpr int kMaxListed = 4 * 255;
 
     const RawMinutia *base_ = nullptr;
+    int base_count_ = 0;
     bool indexable_ = false;
     int32_t grid_x_ = 0, grid_y_ = 0; // the grid's top left corner
     int cell_shift_ = kMinCellShift;
@@ -59,11 +60,15 @@ private:
 };
 
 // Room for every acceptable pair of one scoring, so that a comparison
-// allocates nothing: base position in the high half, squared distance and
-// live position (the choice key) in the low.
+// allocates nothing: each pair's base position, and its choice key (the
+// squared distance, then the live position); the keys again grouped by
+// base position.
 struct PairingScratch {
     static constexpr int kMaxPairs = 255 * FPT_MAX_MINUTIAE;
-    uint64_t pairs[kMaxPairs];
+    uint8_t base[kMaxPairs];
+    uint16_t key[kMaxPairs];
+    uint16_t grouped[kMaxPairs];
+    uint16_t start[256 + 1];
 };
 
 // Pairing score of the grid's base against the aligned live copy; when the

@@ -74,6 +74,14 @@ bool describeTemplate(const RawMinutia *minutiae, int count, DescribedBlock *out
 {
     if (!describableCount(count))
         return false;
+    // The comparisons of descriptions count on the bounds of
+    // ridge_check_template (angles 0..360, coordinates 0..16383).
+    for (int k = 0; k < count; ++k) {
+        const RawMinutia &m = minutiae[k];
+        if (m.angle < 0 || m.angle > 360 || m.x < 0 || m.x > kAlignedCoordinateLimit || m.y < 0 ||
+            m.y > kAlignedCoordinateLimit)
+            return false;
+    }
 
     // The order by x of sortByX (stable), as positions, and its inverse.
     uint8_t order[FPT_MAX_MINUTIAE], rank[FPT_MAX_MINUTIAE];
@@ -168,8 +176,9 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
         }
         w->grid.build(w->sorted, other.count);
         // The base records name template positions of other: rank renames them.
-        const Sides s{w->sorted,  other.count,  w->base_hoods, p.minutiae, p.count,
-                      p.live_hoods, &w->grid, &w->scratch, other.rank};
+        const Sides s{w->sorted,    other.count, w->base_hoods, p.minutiae,
+                      p.count,      p.live_hoods, &w->grid,   &w->scratch,
+                      other.rank,   true};
         const ReachIndex &reach = probe.liveReach();
         for (int i = 0; i < s.base_count; ++i) {
             const LiveSet partners = reach.partners(s.base_hoods[i]);
@@ -178,8 +187,8 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
                     tryCompactCandidate(s, i, word * 64 + lowest_set_bit(bits), &best);
         }
     } else {
-        const Sides s{probe.sortedMinutiae(), p.count,          probe.baseHoods(), other.minutiae, other.count,
-                      other.live_hoods,       &probe.baseGrid(), &w->scratch,      nullptr};
+        const Sides s{probe.sortedMinutiae(), p.count,     probe.baseHoods(), other.minutiae, other.count,
+                      other.live_hoods,       &probe.baseGrid(), &w->scratch, nullptr,        true};
         const ReachIndex &reach = probe.baseReach();
         for (int j = 0; j < s.live_count; ++j) {
             const LiveSet partners = reach.partners(s.live_hoods[j]);

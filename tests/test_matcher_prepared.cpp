@@ -2,7 +2,9 @@
 // neighbourhoods give matchNeighbourhoods's choices, the reach index never
 // drops a candidate, and comparePrepared gives exactly compareTemplates's
 // best pairing score in both roles, on ties, twins and equal areas.
+#include "matcher/alignment.h"
 #include "matcher/compact_hoods.h"
+#include "matcher/indexed_pairing.h"
 #include "matcher/compare_templates.h"
 #include "matcher/prepared_compare.h"
 #include "matcher/reach_index.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <climits>
 #include <memory>
 #include <random>
 
@@ -113,10 +116,19 @@ TEST(PreparedCompare, CompactHoodsChooseAsMatchNeighbourhoods)
                 ridge::NeighbourMatch want{}, got{};
                 const int n = ridge::matchNeighbourhoods(hb, hl, &want);
                 const ridge::CompactHood cb = ridge::compactHood(hb), cl = ridge::compactHood(hl);
-                ridge::RecordAcceptance acceptance;
+                ridge::RecordAcceptance acceptance, by_row;
                 const int rows = ridge::acceptRecords(cb, cl, &acceptance);
                 ASSERT_EQ(n, ridge::chooseRecords(acceptance, &got)) << round << " " << i << " " << j;
                 ASSERT_GE(rows, n);
+                // The wide and the one-row forms agree.
+                ASSERT_EQ(rows, ridge::acceptRecordsByRow(cb, cl, &by_row));
+                for (int k = 0; k < ridge::kNeighbourCount; ++k) {
+                    ASSERT_EQ(acceptance.rows[k], by_row.rows[k]);
+                    for (int m = 0; m < ridge::kNeighbourCount; ++m)
+                        if ((acceptance.rows[k] >> m) & 1u) {
+                            ASSERT_EQ(acceptance.cost[k][m], by_row.cost[k][m]);
+                        }
+                }
                 for (int k = 0; k < ridge::kNeighbourCount; ++k)
                     ASSERT_EQ(want.live_of_base[k], got.live_of_base[k]) << round << " " << i << " " << j;
                 ASSERT_EQ(n, ridge::matchCompactHoods(cb, cl, &got));
@@ -173,6 +185,39 @@ TEST(PreparedCompare, RowCellsEqualReachCell)
     for (int direction = 0; direction < 360; ++direction)
         for (int orientation = 0; orientation <= 360; ++orientation)
             check(200 - direction / 2, direction, orientation);
+}
+
+// The alignment applied two minutiae at a time equals applyAlignment, and
+// tells the same about the coordinate limit: any count, angles 0..360,
+// rotations across the gate, scales and translations that wrap.
+TEST(PreparedCompare, AlignmentAppliedTwoAtATimeEqualsTheScalarOne)
+{
+    std::mt19937 rng(21);
+    std::uniform_int_distribution<int32_t> coordinate(0, 16383), angle(0, 360), rotation(-179, 179);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX), small(-300, 300), shift(-20000, 20000);
+    int outside = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const int count = 1 + round % 128;
+        Minutiae live;
+        for (int k = 0; k < count; ++k)
+            live.push_back(RawMinutia{any(rng), coordinate(rng), coordinate(rng), angle(rng)});
+        ridge::Alignment a{};
+        a.c = round % 7 == 0 ? any(rng) : small(rng);
+        a.s = round % 11 == 0 ? any(rng) : small(rng);
+        a.rotation = rotation(rng);
+        a.tx256 = round % 5 == 0 ? any(rng) : shift(rng) * 256;
+        a.ty256 = round % 13 == 0 ? any(rng) : shift(rng) * 256;
+        RawMinutia want[FPT_MAX_MINUTIAE], got[FPT_MAX_MINUTIAE], one[FPT_MAX_MINUTIAE];
+        ridge::applyAlignment(live.data(), count, a, want);
+        const bool want_within = ridge::withinIndexedLimit(want, count);
+        ASSERT_EQ(want_within, ridge::applyAlignmentWithinLimit(live.data(), count, a, got)) << round;
+        ASSERT_EQ(want_within, ridge::applyAlignmentWithinLimitByMinutia(live.data(), count, a, one)) << round;
+        ASSERT_EQ(0, std::memcmp(want, got, static_cast<size_t>(count) * sizeof(RawMinutia))) << round;
+        ASSERT_EQ(0, std::memcmp(want, one, static_cast<size_t>(count) * sizeof(RawMinutia))) << round;
+        outside += !want_within;
+    }
+    EXPECT_GT(outside, 100);
+    EXPECT_LT(outside, 2900);
 }
 
 // Whenever matchNeighbourhoods finds three corresponding records, the
