@@ -25,7 +25,9 @@ bool fits(const Neighbourhood &hood)
     return true;
 }
 
-#if defined(__GNUC__) || defined(__clang__)
+// The row form needs 128-bit vectors in hardware; elsewhere (such as the
+// 32-bit Windows build) the records are compared one by one.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__SSE2__) || defined(__ARM_NEON))
 #define RIDGE_VECTOR_ROWS 1
 // Eight 16-bit lanes: one row of live records.
 typedef int16_t Lanes __attribute__((vector_size(16)));
@@ -98,27 +100,9 @@ void compactTable(const NeighbourhoodTable &table, int count, CompactHood *out)
         out[i] = compactHood(table.entries[i]);
 }
 
-int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+int acceptRecordsByRecord(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
 {
     int rows = 0;
-#ifdef RIDGE_VECTOR_ROWS
-    const Lanes ld = load(live.distance), ldir = load(live.direction), lori = load(live.orientation);
-    const Lanes full = broadcast(360);
-    for (int k = 0; k < kNeighbourCount; ++k) {
-        const Lanes dd = absolute(broadcast(base.distance[k]) - ld);
-        Lanes dr = absolute(broadcast(base.direction[k]) - ldir);
-        dr = minimum(dr, full - dr);
-        Lanes od = absolute(broadcast(base.orientation[k]) - lori);
-        od = minimum(od, full - od);
-        const Lanes cost = dd + dr + od;
-        const Lanes ok = (dd <= kMaxDistanceDifference) & (dr <= kMaxDirectionDifference) &
-                         (od <= kMaxOrientationDifference) & (cost <= kMaxNeighbourCost);
-        const unsigned bits = lane_bits(ok);
-        acceptance->rows[k] = static_cast<uint8_t>(bits);
-        rows += bits != 0;
-        std::memcpy(acceptance->cost[k], &cost, sizeof cost);
-    }
-#else
     for (int k = 0; k < kNeighbourCount; ++k) {
         unsigned bits = 0;
         for (int m = 0; m < kNeighbourCount; ++m) {
@@ -136,8 +120,33 @@ int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordA
         acceptance->rows[k] = static_cast<uint8_t>(bits);
         rows += bits != 0;
     }
-#endif
     return rows;
+}
+
+int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+{
+#ifdef RIDGE_VECTOR_ROWS
+    int rows = 0;
+    const Lanes ld = load(live.distance), ldir = load(live.direction), lori = load(live.orientation);
+    const Lanes full = broadcast(360);
+    for (int k = 0; k < kNeighbourCount; ++k) {
+        const Lanes dd = absolute(broadcast(base.distance[k]) - ld);
+        Lanes dr = absolute(broadcast(base.direction[k]) - ldir);
+        dr = minimum(dr, full - dr);
+        Lanes od = absolute(broadcast(base.orientation[k]) - lori);
+        od = minimum(od, full - od);
+        const Lanes cost = dd + dr + od;
+        const Lanes ok = (dd <= kMaxDistanceDifference) & (dr <= kMaxDirectionDifference) &
+                         (od <= kMaxOrientationDifference) & (cost <= kMaxNeighbourCost);
+        const unsigned bits = lane_bits(ok);
+        acceptance->rows[k] = static_cast<uint8_t>(bits);
+        rows += bits != 0;
+        std::memcpy(acceptance->cost[k], &cost, sizeof cost);
+    }
+    return rows;
+#else
+    return acceptRecordsByRecord(base, live, acceptance);
+#endif
 }
 
 #ifdef RIDGE_AVX2_ROWS

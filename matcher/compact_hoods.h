@@ -61,8 +61,11 @@ struct RecordAcceptance {
 int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
 
 // The one-row-at-a-time form, which acceptRecords uses where the wider
-// one is unavailable (kept callable for the tests).
+// one is unavailable, and the record-by-record form, which the row form
+// uses where 128-bit vectors are unavailable (both kept callable for the
+// tests).
 int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
+int acceptRecordsByRecord(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
 
 // The choices of matchNeighbourhoods from the acceptance matrix: its count
 // and live_of_base.

@@ -116,17 +116,20 @@ TEST(PreparedCompare, CompactHoodsChooseAsMatchNeighbourhoods)
                 ridge::NeighbourMatch want{}, got{};
                 const int n = ridge::matchNeighbourhoods(hb, hl, &want);
                 const ridge::CompactHood cb = ridge::compactHood(hb), cl = ridge::compactHood(hl);
-                ridge::RecordAcceptance acceptance, by_row;
+                ridge::RecordAcceptance acceptance, by_row, by_record;
                 const int rows = ridge::acceptRecords(cb, cl, &acceptance);
                 ASSERT_EQ(n, ridge::chooseRecords(acceptance, &got)) << round << " " << i << " " << j;
                 ASSERT_GE(rows, n);
-                // The wide and the one-row forms agree.
+                // The wide, the one-row and the record-by-record forms agree.
                 ASSERT_EQ(rows, ridge::acceptRecordsByRow(cb, cl, &by_row));
+                ASSERT_EQ(rows, ridge::acceptRecordsByRecord(cb, cl, &by_record));
                 for (int k = 0; k < ridge::kNeighbourCount; ++k) {
                     ASSERT_EQ(acceptance.rows[k], by_row.rows[k]);
+                    ASSERT_EQ(acceptance.rows[k], by_record.rows[k]);
                     for (int m = 0; m < ridge::kNeighbourCount; ++m)
                         if ((acceptance.rows[k] >> m) & 1u) {
                             ASSERT_EQ(acceptance.cost[k][m], by_row.cost[k][m]);
+                            ASSERT_EQ(acceptance.cost[k][m], by_record.cost[k][m]);
                         }
                 }
                 for (int k = 0; k < ridge::kNeighbourCount; ++k)
