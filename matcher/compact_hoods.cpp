@@ -135,7 +135,9 @@ int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordA
         dr = minimum(dr, full - dr);
         Lanes od = absolute(broadcast(base.orientation[k]) - lori);
         od = minimum(od, full - od);
-        const Lanes cost = dd + dr + od;
+        // A distance difference above the limit fails whatever the cost;
+        // capped, it keeps the sum within 16 bits.
+        const Lanes cost = minimum(dd, broadcast(kMaxDistanceDifference + 1)) + dr + od;
         const Lanes ok = (dd <= kMaxDistanceDifference) & (dr <= kMaxDirectionDifference) &
                          (od <= kMaxOrientationDifference) & (cost <= kMaxNeighbourCost);
         const unsigned bits = lane_bits(ok);
