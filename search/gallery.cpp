@@ -63,24 +63,19 @@ void GalleryLock::unlock()
 GalleryEntry::GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe_now)
     : identifier_(std::move(identifier)), count_(count)
 {
+    if (describe_now && describableCount(count)) {
+        DescribedBlock block;
+        if (describeTemplate(minutiae, count, &block)) {
+            block_ = std::move(block.bytes);
+            block_bytes_ = block.size;
+            described_ = true;
+            return;
+        }
+    }
     block_bytes_ = static_cast<std::size_t>(count) * sizeof(RawMinutia);
     block_.reset(new unsigned char[block_bytes_]);
     if (count > 0)
         std::memcpy(block_.get(), minutiae, block_bytes_);
-    if (describe_now)
-        describe();
-}
-
-void GalleryEntry::describe()
-{
-    if (described_ || !describableCount(count_))
-        return;
-    DescribedBlock block;
-    if (!describeTemplate(reinterpret_cast<const RawMinutia *>(block_.get()), count_, &block))
-        return; // compared through the plain comparison
-    block_ = std::move(block.bytes);
-    block_bytes_ = block.size;
-    described_ = true;
 }
 
 bool Gallery::add(GalleryEntry entry)

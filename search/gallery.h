@@ -26,12 +26,9 @@ using Minutiae = std::vector<RawMinutia>;
 class GalleryEntry {
 public:
     GalleryEntry() = default;
-    // Copies the template; describes it now when describe is true (else
-    // describe() does it later).
+    // Describes the template when describe is true and it can be (the
+    // description holds a copy of the minutiae), else copies it.
     GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe);
-
-    // Describes the template if it can be and is not yet.
-    void describe();
 
     const std::string &identifier() const { return identifier_; }
     int count() const { return count_; }
