@@ -63,19 +63,33 @@ inline EqualErrorRate equal_error_rate(const std::vector<OperatingPoint> &curve)
     return best;
 }
 
-// Lowest FNMR among the thresholds whose FMR does not exceed the target;
-// false when the impostor count cannot resolve the target (fewer than
-// 1 / target impostor comparisons).
-inline bool fnmr_at_fmr(const std::vector<OperatingPoint> &curve, size_t impostor_count, double target,
-                        double *fnmr)
+// The operating point with the lowest FNMR among the thresholds whose FMR
+// does not exceed the target (of those, the lowest threshold); false when
+// the impostor count cannot resolve the target (fewer than 1 / target
+// impostor comparisons).
+inline bool point_at_fmr(const std::vector<OperatingPoint> &curve, size_t impostor_count, double target,
+                         OperatingPoint *point)
 {
     if (static_cast<double>(impostor_count) * target < 1.0 - 1e-9)
         return false;
-    double best = 1.0;
+    // FMR falls and FNMR rises with the threshold: the first point at or
+    // below the target is the one.
     for (const OperatingPoint &p : curve)
-        if (p.fmr <= target + 1e-12)
-            best = std::min(best, p.fnmr);
-    *fnmr = best;
+        if (p.fmr <= target + 1e-12) {
+            *point = p;
+            return true;
+        }
+    return false;
+}
+
+// FNMR of that point.
+inline bool fnmr_at_fmr(const std::vector<OperatingPoint> &curve, size_t impostor_count, double target,
+                        double *fnmr)
+{
+    OperatingPoint p{};
+    if (!point_at_fmr(curve, impostor_count, target, &p))
+        return false;
+    *fnmr = p.fnmr;
     return true;
 }
 

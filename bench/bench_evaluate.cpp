@@ -2,12 +2,15 @@
 // impostor match lists: extracts every template through the SDK on all
 // cores, matches every listed pair, and reports the failed images, the
 // minutiae per image, the equal error rate, FNMR at FMR 1% and 0.1% where
-// the impostor count allows, and the mean extraction and match times. Writes
-// an SVG with the score histograms and the DET curve.
+// the impostor count allows, with the threshold of each, and the mean
+// extraction and match times. Writes an SVG with the score histograms and
+// the DET curve, and on request every pair's score.
 //
-// Usage: bench_evaluate FOLDER [--impostors LIST] [--svg PATH] [--threads N]
+// Usage: bench_evaluate FOLDER [--impostors LIST] [--svg PATH] [--scores PATH] [--threads N]
 // FOLDER holds the .bmp images, pairs_genuine.txt and pairs_impostor_all.txt
 // (or pairs_impostor.txt); each list line names two images of the folder.
+// The scores file has one line per pair: first image, second image,
+// "genuine" or "impostor", score with six decimals.
 #include "accuracy_metrics.h"
 #include "accuracy_svg.h"
 
@@ -27,6 +30,7 @@
 #include <numeric>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -43,7 +47,7 @@ double thread_cpu_us()
 }
 
 struct Options {
-    std::string folder, impostor_list, svg_path;
+    std::string folder, impostor_list, svg_path, scores_path;
     unsigned threads = 0;
 };
 
@@ -106,8 +110,9 @@ void extract(const std::string &folder, ImageResult *image)
     const std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<unsigned char> grey;
     int32_t width = 0, height = 0;
-    if (ridge::bmp_to_grey_image(file.data(), file.size(), grey, width, height) != 1) {
-        image->failure = "not an 8-bit bitmap";
+    std::string reason;
+    if (ridge::bmp_to_grey_image(file.data(), file.size(), grey, width, height, &reason) != 1) {
+        image->failure = reason;
         return;
     }
     TemplateBuffer raw{nullptr, 0, FPT_FORMAT_RAW};
@@ -174,12 +179,14 @@ bool parse_options(int argc, char **argv, Options *o)
 {
     for (int k = 1; k < argc; ++k) {
         const std::string a = argv[k];
-        if ((a == "--impostors" || a == "--svg" || a == "--threads") && k + 1 < argc) {
+        if ((a == "--impostors" || a == "--svg" || a == "--scores" || a == "--threads") && k + 1 < argc) {
             const std::string v = argv[++k];
             if (a == "--impostors")
                 o->impostor_list = v;
             else if (a == "--svg")
                 o->svg_path = v;
+            else if (a == "--scores")
+                o->scores_path = v;
             else
                 o->threads = static_cast<unsigned>(std::max(1, std::atoi(v.c_str())));
         } else if (!a.empty() && a[0] != '-' && o->folder.empty()) {
@@ -197,7 +204,8 @@ int main(int argc, char **argv)
 {
     Options o;
     if (!parse_options(argc, argv, &o)) {
-        std::fprintf(stderr, "usage: bench_evaluate FOLDER [--impostors LIST] [--svg PATH] [--threads N]\n");
+        std::fprintf(stderr,
+                     "usage: bench_evaluate FOLDER [--impostors LIST] [--svg PATH] [--scores PATH] [--threads N]\n");
         return 2;
     }
     const std::string set = base_name(o.folder);
@@ -296,11 +304,14 @@ int main(int argc, char **argv)
     const ridge_eval::EqualErrorRate eer = ridge_eval::equal_error_rate(curve);
     std::printf("EER: %s (threshold %.2f)\n", percent(eer.rate).c_str(), eer.threshold);
     std::string figures = "EER " + percent(eer.rate);
+    std::vector<ridge_eval::MarkedPoint> marks;
     for (double target : {0.01, 0.001}) {
-        double fnmr = 0;
-        if (ridge_eval::fnmr_at_fmr(curve, im.scores.size(), target, &fnmr)) {
-            std::printf("FNMR at FMR %s: %s\n", percent(target).c_str(), percent(fnmr).c_str());
-            figures += ", FNMR " + percent(fnmr) + " at FMR " + percent(target);
+        ridge_eval::OperatingPoint point{};
+        if (ridge_eval::point_at_fmr(curve, im.scores.size(), target, &point)) {
+            std::printf("FNMR at FMR %s: %s (threshold %.2f, FMR %s)\n", percent(target).c_str(),
+                        percent(point.fnmr).c_str(), point.threshold, percent(point.fmr).c_str());
+            figures += ", FNMR " + percent(point.fnmr) + " at FMR " + percent(target);
+            marks.push_back({"FMR " + ridge_eval::svg_detail::percent(target), point});
         } else {
             std::printf("FNMR at FMR %s: not resolved by %zu impostor comparisons (needs %.0f)\n",
                         percent(target).c_str(), im.scores.size(), 1.0 / target);
@@ -318,6 +329,12 @@ int main(int argc, char **argv)
                   std::to_string(impostor.pairs.size()) + " impostor comparisons";
     facts.subtitle = figures + "; " + std::to_string(failed.size()) + " of " + std::to_string(images.size()) +
                      " images failed";
+    std::string revision = Copyright();
+    while (!revision.empty() && (revision.front() == '\n' || revision.back() == '\n'))
+        revision.erase(revision.front() == '\n' ? 0 : revision.size() - 1, 1);
+    facts.footer = revision + " (" RIDGESDK_VERSION_STRING "); data set " + set + ": " + genuine.file + ", " +
+                   impostor.file + "; bench_evaluate";
+    facts.marks = marks;
     facts.genuine = g.scores;
     facts.impostor = im.scores;
     facts.curve = curve;
@@ -329,5 +346,22 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("SVG: %s\n", o.svg_path.c_str());
+
+    if (!o.scores_path.empty()) {
+        std::FILE *out = std::fopen(o.scores_path.c_str(), "w");
+        bool written = out != nullptr;
+        for (const auto &[list, scored, kind] : {std::make_tuple(&genuine, &g, "genuine"),
+                                                 std::make_tuple(&impostor, &im, "impostor")})
+            for (size_t k = 0; written && k < list->pairs.size(); ++k)
+                written = std::fprintf(out, "%s %s %s %f\n", list->pairs[k].first.c_str(),
+                                       list->pairs[k].second.c_str(), kind, scored->scores[k]) > 0;
+        if (out != nullptr)
+            written = std::fclose(out) == 0 && written;
+        if (!written) {
+            std::fprintf(stderr, "bench_evaluate: cannot write %s\n", o.scores_path.c_str());
+            return 1;
+        }
+        std::printf("Scores: %s\n", o.scores_path.c_str());
+    }
     return 0;
 }

@@ -5,9 +5,9 @@
 // Without a folder the shared fvc2002_db1_b set is used; when it is absent
 // the benchmark reports so and exits cleanly.
 #include "extract/detector_params.h"
-#include "extract/dft_waves.h"
-#include "extract/initial_maps.h"
-#include "extract/map_stage.h"
+#include "extract/maps/dft_waves.h"
+#include "extract/maps/initial_maps.h"
+#include "extract/maps/map_stage.h"
 #include "lfs/maps.h"
 #include "ridgesdk.h"
 

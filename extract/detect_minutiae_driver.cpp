@@ -3,8 +3,8 @@
 // counting.
 #include "extract/detect_minutiae_driver.h"
 
-#include "extract/false_minutiae.h"
-#include "extract/map_stage.h"
+#include "extract/minutiae/false_minutiae.h"
+#include "extract/maps/map_stage.h"
 #include "lfs/binarize.h"
 #include "lfs/detect.h"
 #include "lfs/maps.h"

@@ -90,21 +90,23 @@ bool read_minutia_line(TextScanner &scanner, RawMinutia &m)
 
 } // namespace
 
-void save_raw_txt(const char *path, const TemplateBuffer *raw)
+int save_raw_txt(const char *path, const TemplateBuffer *raw)
 {
     // Text mode: each line ends the platform's way.
     std::FILE *file = std::fopen(path, "w");
     if (file == nullptr) {
         std::printf("\ncan't create file %s\n", path);
-        return;
+        return -2;
     }
     const std::size_t count = raw_minutia_count(raw->size);
-    std::fprintf(file, "%d\n", static_cast<int>(count));
+    bool written = std::fprintf(file, "%d\n", static_cast<int>(count)) > 0;
     for (std::size_t i = 0; i < count; ++i) {
         const RawMinutia m = read_raw_minutia(raw->data, i);
-        std::fprintf(file, "%d, %d, %d, %d\n", m.type, m.x, m.y, m.angle);
+        written = std::fprintf(file, "%d, %d, %d, %d\n", m.type, m.x, m.y, m.angle) > 0 && written;
     }
-    std::fclose(file);
+    // A full disk may show only when the last buffer is flushed.
+    written = std::fclose(file) == 0 && written;
+    return written ? 1 : -3;
 }
 
 int load_raw_txt(std::FILE *stream, TemplateBuffer *raw)

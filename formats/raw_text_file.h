@@ -8,7 +8,9 @@
 
 namespace ridge {
 
-void save_raw_txt(const char *path, const TemplateBuffer *raw);
+// 1 when the whole file was written; -2 when it cannot be created (with the
+// line "can't create file"), -3 when writing it failed.
+int save_raw_txt(const char *path, const TemplateBuffer *raw);
 // Reads from an open text stream and closes it on every path. 1 or -1.
 int load_raw_txt(std::FILE *stream, TemplateBuffer *raw);
 

@@ -6,6 +6,7 @@ one sample fingerprint of tests/data/samples.
 """
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SAMPLE = os.path.join(HERE, '..', 'tests', 'data', 'samples', '101_1.bmp')
@@ -49,6 +50,57 @@ def packed(ms):
 def raw_text(ms):
     lines = ['%d' % len(ms)] + ['%d, %d, %d, %d' % m for m in ms]
     return ('\r\n'.join(lines) + '\r\n').encode()
+
+
+def record_minutiae(ms, angle):
+    """6-byte minutiae of a full record; angle(degrees) gives the unit."""
+    return b''.join(struct.pack('>HHBB', ((2 if t == 2 else 1) << 14) | x, y, angle(a), 0)
+                    for t, x, y, a in ms)
+
+
+def iso2005_record(views):
+    """views: list of minutiae lists; one view header each, no extended data."""
+    body = b''
+    for k, ms in enumerate(views):
+        body += bytes([k + 1, k << 4, 60, len(ms)])
+        body += record_minutiae(ms, lambda a: (a % 360 * 256 + 180) // 360 % 256) + b'\0\0'
+    header = b'FMR\0 20\0' + struct.pack('>IHHHHHBB', 24 + len(body), 0, 388, 374, 197, 197, len(views), 0)
+    return header + body
+
+
+def ansi2004_long(ms):
+    view = bytes([1, 0, 60, len(ms)]) + record_minutiae(ms, lambda a: a // 2) + b'\0\0'
+    header = b'FMR\0 20\0' + struct.pack('>HIHHHHHHHBB', 0, 30 + len(view), 1, 0, 0, 388, 374, 197, 197, 1, 0)
+    return header + view
+
+
+def ansi2009_record(ms):
+    view = struct.pack('>BBBBHHHHB', 1, 0, 0, 60, 296, 560, 224, 224, len(ms))
+    view += record_minutiae(ms, lambda a: a // 2) + b'\0\0'
+    return b'FMR\0' + b'030\0' + struct.pack('>IHHHBB', 20 + len(view), 1, 0, 0, 1, 0) + view
+
+
+def iso2011_record(ms):
+    rep = b'\xff' * 9 + bytes([0]) + struct.pack('>HH', 0, 0)
+    rep += bytes([1, 60]) + struct.pack('>HH', 0, 0)  # one quality block
+    rep += struct.pack('>BBHHBHHBB', 1, 0, 197, 197, 0, 388, 374, 6 << 4, len(ms))
+    rep += record_minutiae(ms, lambda a: (a % 360 * 256 + 180) // 360 % 256) + b'\0\0'
+    rep = struct.pack('>I', 4 + len(rep)) + rep
+    return b'FMR\0' + b'030\0' + struct.pack('>IHB', 15 + len(rep), 1, 0) + rep
+
+
+def card_record(ms):
+    return b''.join(bytes([x * 508 // 1000, y * 508 // 1000, ((2 if t == 2 else 1) << 6) | (a % 360 * 64 // 360)])
+                    for t, x, y, a in ms)
+
+
+def png_grey(width, height, pixels):
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+    rows = b''.join(b'\0' + pixels[r * width:(r + 1) * width] for r in range(height))
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 0, 0, 0, 0))
+            + chunk(b'pHYs', struct.pack('>IIB', 22402, 22402, 1))
+            + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
 
 
 def bitmap(width, height, pixels):
@@ -121,9 +173,31 @@ def main():
     write('fuzz_bmp_to_grey_image', 'even', bitmap(8, 4, bytes(range(32))))
     write('fuzz_bmp_to_grey_image', 'padded', bitmap(5, 3, bytes(range(15))))
 
-    split = struct.pack('<HB', 16 * 20, 0)
+    # Byte 0 even: the bytes as they are; odd: minutia by minutia, each a
+    # shape byte (0 keeps the fields as they are) and four fields.
+    split = struct.pack('<BHB', 0, 16 * 20, 0)
     write('fuzz_match_raw', 'genuine', split + raw_bytes(full[:20]) + raw_bytes(full[5:30]))
-    write('fuzz_match_raw', 'small', struct.pack('<HB', 80, 0) + raw_bytes(small) + raw_bytes(full[:6]))
+    write('fuzz_match_raw', 'small', struct.pack('<BHB', 0, 80, 0) + raw_bytes(small) + raw_bytes(full[:6]))
+
+    def by_fields(a, b):
+        return bytes([1, len(a), len(b), 0]) + b''.join(b'\0' + struct.pack('<4i', *m) for m in a + b)
+    write('fuzz_match_raw', 'fields_genuine', by_fields(full[:30], full[3:40]))
+    grid = [(2, 100 + (i % 16) * 12, 100 + (i // 16) * 25, -(i * 97)) for i in range(128)]
+    write('fuzz_match_raw', 'fields_negative_angles', by_fields(grid, full))
+
+    write('fuzz_fmr378_record', 'five', fmr_record(small))
+    write('fuzz_fmr378_record', 'long_form', ansi2004_long(small))
+    write('fuzz_iso2005_record', 'two_views', iso2005_record([small, full[:9]]))
+    write('fuzz_iso2005_record', 'forty', iso2005_record([full]))
+    write('fuzz_iso_card_record', 'five', card_record(small))
+    write('fuzz_ansi2009_record', 'five', ansi2009_record(small))
+    write('fuzz_iso2011_record', 'five', iso2011_record(small))
+
+    write('fuzz_image_decode', 'pgm', bytes([47]) + b'P5\n# seed\n6 4\n255\n' + bytes(range(0, 240, 10)))
+    write('fuzz_image_decode', 'pgm_text', bytes([40]) + b'P2 3 2 1000 0 500 1000 7 8 9\n')
+    write('fuzz_image_decode', 'ppm', bytes([20]) + b'P6 2 2 255\n' + bytes(range(12)))
+    write('fuzz_image_decode', 'bmp', bytes([40]) + bitmap(5, 3, bytes(range(15))))
+    write('fuzz_image_decode', 'png', bytes([47]) + png_grey(7, 5, bytes(range(0, 140, 4))))
 
     write('fuzz_gallery_load', 'three', gallery([(b'101_1', full), (b'tiny', small), (b'empty', [])]))
     write('fuzz_gallery_load', 'none', gallery([]))

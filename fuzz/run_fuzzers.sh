@@ -42,7 +42,7 @@ cmake --build "$build_dir" -j"${JOBS:-2}" --target "${targets[@]}"
 max_len_of() {
   case "$1" in
     fuzz_generate_raw|fuzz_image_quality) echo 25602 ;;
-    fuzz_bmp_to_grey_image) echo 8192 ;;
+    fuzz_bmp_to_grey_image|fuzz_image_decode) echo 8192 ;;
     *) echo 4200 ;;
   esac
 }

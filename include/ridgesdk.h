@@ -21,6 +21,12 @@
  * output block and matchRawFPTs' working storage (below). There is no
  * initialisation or closing call.
  *
+ * Missing arguments: every export first tests its pointer arguments. A
+ * NULL record, image or output pointer, or an input record whose data is
+ * NULL while its size is not 0, gives FPT_FAILED before any other check,
+ * and nothing is written (not even the score, quality or empty template
+ * that the failures below describe). free_FPAPI_mem ignores NULL.
+ *
  * Threads: every export may run on several threads at once. matchRawFPTs
  * keeps its working storage per thread (about 130 KB from a thread's first
  * comparison until the thread ends), including the descriptions of the
@@ -100,39 +106,51 @@ typedef struct RawMinutia {
 
 /* Extracts at most 128 minutiae, sorted by y then x. On FPT_FAILED the
  * output still holds an empty raw template (size 0) to pass to
- * free_FPAPI_mem. */
+ * free_FPAPI_mem, except when image or rawTemplate is NULL: that
+ * FPT_FAILED comes before the other checks and writes nothing. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL generateRawFPT(const unsigned char *image, int32_t width,
                                                     int32_t height, TemplateBuffer *rawTemplate);
 
 /* Quality figure (0 or 25..100) and the usable area in pixels. On
- * FPT_FAILED *quality is 0 and *qualityArea is left as it was. */
+ * FPT_FAILED *quality is 0 and *qualityArea is left as it was; when image,
+ * quality or qualityArea is NULL, FPT_FAILED writes nothing. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image, int32_t width,
                                                      int32_t height, double *quality,
                                                      int32_t *qualityArea);
 
-/* Similarity score of two raw templates (0 when either is empty). On
- * FPT_ERR_FORMAT and FPT_ERR_SIZE *score is 0. A template of at most
+/* Similarity score of two raw templates (0 when either is empty). Checks,
+ * in this order: first, second or score NULL, or a template whose data is
+ * NULL with a non-zero size: FPT_FAILED, *score untouched; a format tag
+ * not raw: FPT_ERR_FORMAT; a size above 2048: FPT_ERR_SIZE; a minutia
+ * with an angle outside 0..360 or an x or y outside 0..16383 (no
+ * extraction or conversion makes one): FPT_ERR_SIZE. On FPT_ERR_FORMAT
+ * and FPT_ERR_SIZE *score is 0. A template of at most
  * eight minutiae prints a trace line on standard output, and one of fewer
  * than eight is topped up with random minutiae for the comparison. Safe on
  * several threads at once (see above). */
+/* Scores of 0 to about 130; see README for thresholds (FVC2002 DB1-3, FMR 0.1%: 28.7, 20.9, 28.1). */
 RIDGESDK_API SdkStatus RIDGESDK_CALL matchRawFPTs(const TemplateBuffer *first,
                                                   const TemplateBuffer *second, double *score);
 
 /* Converters. Each returns the code of the first check that fails and then
  * leaves its output record as it was; when allocating the output block
- * fails it returns FPT_FAILED, again with the output untouched.
+ * fails it returns FPT_FAILED, again with the output untouched. The first
+ * check of each: either record pointer NULL, or an input record whose data
+ * is NULL with a non-zero size, gives FPT_FAILED.
  *
- * Raw to packed: checks output in use, raw format tag, size above 2048.
+ * Raw to packed: checks (after the NULL test) output in use, raw format
+ * tag, size above 2048.
  * Every field must fit its bits (type 0..3, x and y 0..1023, angle
  * 0..511), else FPT_ERR_SIZE: a template of an image wider or taller than
  * 1024 pixels has no packed form. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL RawFPT_2_PackedFTP(const TemplateBuffer *raw,
                                                         TemplateBuffer *packed);
-/* Packed to raw: checks output in use, packed format tag, size above 512. */
+/* Packed to raw: checks (after the NULL test) output in use, packed format
+ * tag, size above 512. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL PackedFTP_2_RawFPT(const TemplateBuffer *packed,
                                                         TemplateBuffer *raw);
-/* Raw to FMR378: checks raw format tag, size / 16 above 128, output in use,
- * quality above 100, finger position above 10, impression type not one of
+/* Raw to FMR378: checks (after the NULL test) raw format tag, size / 16
+ * above 128, output in use, quality above 100, finger position above 10, impression type not one of
  * 0, 1, 2, 3, 8, 9. Height comes before width. Only the low 8 bits of the
  * three header values and the low 16 bits of the two sizes are used. */
 RIDGESDK_API SdkStatus RIDGESDK_CALL RawFPT_2_FMR378FPT(const TemplateBuffer *raw,
@@ -141,7 +159,8 @@ RIDGESDK_API SdkStatus RIDGESDK_CALL RawFPT_2_FMR378FPT(const TemplateBuffer *ra
                                                         int32_t impressionType,
                                                         int32_t imageHeight, int32_t imageWidth,
                                                         TemplateBuffer *record);
-/* FMR378 to raw: checks output in use, then the header in byte order
+/* FMR378 to raw: checks (after the NULL test) output in use, then the
+ * header in byte order
  * (identifier, version, record length, resolutions, views, minutiae count).
  * The input's format tag is not looked at. A buffer shorter than the
  * 30-byte header, or than 30 + 6 bytes per announced minutia, gives

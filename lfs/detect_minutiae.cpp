@@ -3,6 +3,7 @@
 // (moving along y).
 #include "lfs/detect.h"
 
+#include "lfs/candidate_index.h"
 #include "lfs/feature_patterns.h"
 #include "lfs/pixel_blocks.h"
 #include "sdk/diagnostics.h"
@@ -158,6 +159,12 @@ int detect_minutiae_V2(Minutiae &minutiae, unsigned char *bdata, int iw, int ih,
         return -593;
     }
     const DetectMaps maps{direction_map, low_flow_map, high_curve_map, blocks};
+    // Look-alikes of a new candidate are found near it, not by a scan of
+    // every minutia listed; the list comes out the same.
+    CandidateIndex index;
+    ret = index.attach(minutiae, iw, ih);
+    if (ret != 0)
+        return ret;
     ret = scan4minutiae_horizontally_V2(minutiae, bdata, iw, ih, maps, lfsparms);
     if (ret != 0)
         return ret;

@@ -8,6 +8,7 @@
 #ifndef RIDGESDK_LFS_LFS_H
 #define RIDGESDK_LFS_LFS_H
 
+#include <cstddef>
 #include <vector>
 
 namespace lfs {
@@ -61,10 +62,16 @@ struct Minutia {
     float angle = 0.0f;
 };
 
+class CandidateIndex;
+
 // Minutiae list in detection order; removing an entry moves later ones up.
 struct Minutiae {
     int alloc = 0;
     std::vector<Minutia> list;
+    // Set while a detection fills the list (lfs/candidate_index.h): the
+    // update routines then find look-alikes through it, and entries they
+    // remove stay in `list`, marked, until the detection ends.
+    CandidateIndex *index = nullptr;
     int num() const { return static_cast<int>(list.size()); }
 };
 
@@ -74,6 +81,30 @@ int create_minutia(Minutia &out, int x, int y, int ex, int ey, int direction, fl
                    int type, int appearing, int feature_id);
 int remove_minutia(int index, Minutiae &minutiae);
 int sort_minutiae_y_x(Minutiae &minutiae, int iw, int ih);
+
+// Judges every minutia in list order and drops those judged false in one
+// pass, so that the others keep their order without the list's tail moving
+// once per removal: the result of remove_minutia on each in turn. judge
+// (given the minutia, which it may adjust) returns 1 to drop it, 0 to keep
+// it, or a negative code to stop; the minutiae not judged yet then stay
+// behind the kept ones, and the code is returned.
+template <class Judge> int drop_minutiae_if(Minutiae &minutiae, Judge judge)
+{
+    std::vector<Minutia> &list = minutiae.list;
+    std::size_t kept = 0, i = 0;
+    int ret = 0;
+    for (; i < list.size(); ++i) {
+        ret = judge(list[i]);
+        if (ret < 0)
+            break;
+        if (ret == 0)
+            list[kept++] = list[i];
+    }
+    for (; i < list.size(); ++i)
+        list[kept++] = list[i];
+    list.resize(kept);
+    return ret < 0 ? ret : 0;
+}
 
 // Direction-to-angle table: floating values and their 16.16 fixed-point
 // companions used by the neighbour averaging.

@@ -2,6 +2,7 @@
 #include "lfs/lfs.h"
 #include "sdk/diagnostics.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -60,26 +61,30 @@ int remove_minutia(int index, Minutiae &minutiae)
 
 int sort_minutiae_y_x(Minutiae &minutiae, int iw, int /*ih*/)
 {
-    // Stable order on y*iw + x (a bubble sort in the original; a stable
-    // sort gives the same order).
+    // Stable order on y*iw + x, as the original's bubble sort leaves it:
+    // equal ranks keep their list order. A merge sort of the positions, so
+    // that lists of any length sort in n log n.
     auto &l = minutiae.list;
     const size_t n = l.size();
-    std::vector<long long> rank(n);
-    for (size_t i = 0; i < n; ++i)
-        rank[i] = static_cast<long long>(l[i].y) * iw + l[i].x;
-    // Insertion sort keeps equal ranks in list order and moves whole records.
-    for (size_t i = 1; i < n; ++i) {
-        Minutia m = l[i];
-        long long r = rank[i];
-        size_t j = i;
-        while (j > 0 && rank[j - 1] > r) {
-            l[j] = l[j - 1];
-            rank[j] = rank[j - 1];
-            --j;
-        }
-        l[j] = m;
-        rank[j] = r;
+    std::vector<long long> rank;
+    std::vector<size_t> order;
+    std::vector<Minutia> sorted;
+    try {
+        rank.resize(n);
+        order.resize(n);
+        sorted.reserve(n);
+    } catch (const std::bad_alloc &) {
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : sort_minutiae_y_x : malloc : ranks\n");
+        return -310;
     }
+    for (size_t i = 0; i < n; ++i) {
+        rank[i] = static_cast<long long>(l[i].y) * iw + l[i].x;
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rank[a] < rank[b]; });
+    for (const size_t i : order)
+        sorted.push_back(l[i]);
+    l.swap(sorted);
     return 0;
 }
 

@@ -1,15 +1,76 @@
 // Adding a detected minutia to the list unless the list already holds it.
 #include "lfs/detect.h"
 
+#include "lfs/candidate_index.h"
 #include "lfs/contour.h"
 #include "sdk/diagnostics.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
 namespace lfs {
+
+int CandidateIndex::attach(Minutiae &minutiae, int iw, int ih)
+{
+    detach();
+    try {
+        file_minutiae(grid_, minutiae, iw, ih);
+        removed_.assign(minutiae.list.size(), 0);
+    } catch (const std::bad_alloc &) {
+        grid_.release();
+        removed_ = std::vector<unsigned char>();
+        ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : detect_minutiae_V2 : malloc : candidate index\n");
+        return -594;
+    }
+    minutiae_ = &minutiae;
+    minutiae.index = this;
+    return 0;
+}
+
+void CandidateIndex::detach() noexcept
+{
+    if (minutiae_ == nullptr)
+        return;
+    std::vector<Minutia> &list = minutiae_->list;
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (i >= removed_.size() || !removed_[i])
+            list[kept++] = list[i];
+    list.resize(kept);
+    minutiae_->index = nullptr;
+    minutiae_ = nullptr;
+    grid_.release();
+    removed_ = std::vector<unsigned char>();
+    near_ = std::vector<int>();
+}
+
+const std::vector<int> &CandidateIndex::near(int x, int y, int reach)
+{
+    grid_.near(minutiae_->list, x, y, reach, near_);
+    return near_;
+}
+
+void CandidateIndex::add(int position)
+{
+    const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
+    grid_.insert(position, m.x, m.y);
+    try {
+        removed_.resize(static_cast<size_t>(position) + 1, 0);
+    } catch (...) {
+        grid_.erase(position, m.x, m.y);
+        throw;
+    }
+}
+
+void CandidateIndex::remove(int position)
+{
+    const Minutia &m = minutiae_->list[static_cast<size_t>(position)];
+    grid_.erase(position, m.x, m.y);
+    removed_[static_cast<size_t>(position)] = 1;
+}
 
 namespace {
 
@@ -40,15 +101,42 @@ bool on_same_contour(const Minutia &listed, const Minutia &minutia, const unsign
                           listed.ey, SCAN_COUNTER_CLOCKWISE, bdata, iw, ih) != 0;
 }
 
+enum class Likeness { Unlike, SamePoint, SameFeature };
+
+// A listed minutia like the new one: at the same point, or on the same
+// contour nearby.
+Likeness likeness(const Minutia &listed, const Minutia &minutia, const unsigned char *bdata, int iw, int ih,
+                  const LfsParams &lfsparms)
+{
+    const int dx = std::abs(listed.x - minutia.x);
+    const int dy = std::abs(listed.y - minutia.y);
+    if (!alike(listed, minutia, dx, dy, lfsparms))
+        return Likeness::Unlike;
+    if (dx == 0 && dy == 0)
+        return Likeness::SamePoint;
+    return on_same_contour(listed, minutia, bdata, iw, ih, lfsparms) ? Likeness::SameFeature : Likeness::Unlike;
+}
+
 int append(Minutiae &minutiae, const Minutia &minutia)
 {
     if (minutiae.num() >= minutiae.alloc) {
-        const int ret = realloc_minutiae(minutiae, MAX_MINUTIAE);
+        // The list grows by its own size (at least MAX_MINUTIAE at a time),
+        // so that a long list is not copied once per thousand entries.
+        const int grow = std::min(std::max(MAX_MINUTIAE, minutiae.alloc), INT_MAX - minutiae.alloc);
+        const int ret = realloc_minutiae(minutiae, grow);
         if (ret != 0)
             return ret;
     }
     try {
         minutiae.list.push_back(minutia);
+        if (minutiae.index != nullptr) {
+            try {
+                minutiae.index->add(minutiae.num() - 1);
+            } catch (...) {
+                minutiae.list.pop_back();
+                throw;
+            }
+        }
     } catch (const std::bad_alloc &) {
         ridge::diagnostic(ridge::DiagnosticKind::Error, "ERROR : update_minutiae : realloc : minutiae->list\n");
         return -432;
@@ -70,15 +158,15 @@ int choose_scan_direction(int imapval, int ndirs)
 int update_minutiae(Minutiae &minutiae, const Minutia &minutia, const unsigned char *bdata, int iw, int ih,
                     const LfsParams &lfsparms)
 {
-    for (const Minutia &listed : minutiae.list) {
-        const int dx = std::abs(listed.x - minutia.x);
-        const int dy = std::abs(listed.y - minutia.y);
-        if (!alike(listed, minutia, dx, dy, lfsparms))
-            continue;
-        if (dx == 0 && dy == 0)
-            return IGNORE;
-        if (on_same_contour(listed, minutia, bdata, iw, ih, lfsparms))
-            return IGNORE;
+    // Any look-alike keeps the new minutia out, whatever its place.
+    if (minutiae.index != nullptr) {
+        for (const int i : minutiae.index->near(minutia.x, minutia.y, lfsparms.max_minutia_delta))
+            if (likeness(minutiae.list[static_cast<size_t>(i)], minutia, bdata, iw, ih, lfsparms) != Likeness::Unlike)
+                return IGNORE;
+    } else {
+        for (const Minutia &listed : minutiae.list)
+            if (likeness(listed, minutia, bdata, iw, ih, lfsparms) != Likeness::Unlike)
+                return IGNORE;
     }
     return append(minutiae, minutia);
 }
@@ -86,27 +174,36 @@ int update_minutiae(Minutiae &minutiae, const Minutia &minutia, const unsigned c
 int update_minutiae_V2(Minutiae &minutiae, const Minutia &minutia, int scan_dir, int dmapval,
                        const unsigned char *bdata, int iw, int ih, const LfsParams &lfsparms)
 {
-    // From the newest listed minutia back, so that a removal does not
-    // disturb the entries still to be visited.
-    for (int i = minutiae.num() - 1; i >= 0; i--) {
-        const Minutia &listed = minutiae.list[static_cast<size_t>(i)];
-        const int dx = std::abs(listed.x - minutia.x);
-        const int dy = std::abs(listed.y - minutia.y);
-        if (!alike(listed, minutia, dx, dy, lfsparms))
-            continue;
-        if (dx == 0 && dy == 0)
-            return IGNORE;
-        if (!on_same_contour(listed, minutia, bdata, iw, ih, lfsparms))
-            continue;
-        // The same feature found twice: keep the one found by the scan that
-        // suits the block's flow.
-        if (dmapval >= 0 && choose_scan_direction(dmapval, lfsparms.num_directions) == scan_dir) {
-            const int ret = remove_minutia(i, minutiae);
-            if (ret != 0)
-                return ret;
-        } else {
-            return IGNORE;
+    // The same feature found twice: the listed one gives way when the new
+    // one comes from the scan that suits the block's flow.
+    const bool new_one_wins = dmapval >= 0 && choose_scan_direction(dmapval, lfsparms.num_directions) == scan_dir;
+    // 0 to go on to the next listed minutia, else the result.
+    auto visit = [&](int i) {
+        switch (likeness(minutiae.list[static_cast<size_t>(i)], minutia, bdata, iw, ih, lfsparms)) {
+        case Likeness::Unlike: return 0;
+        case Likeness::SamePoint: return IGNORE;
+        case Likeness::SameFeature: break;
         }
+        if (!new_one_wins)
+            return IGNORE;
+        if (minutiae.index != nullptr) {
+            minutiae.index->remove(i);
+            return 0;
+        }
+        return remove_minutia(i, minutiae);
+    };
+    // From the newest listed minutia back, so that a removal does not
+    // disturb the entries still to be visited. With the index, only the
+    // minutiae within reach, which are the only ones that can be alike.
+    if (minutiae.index != nullptr) {
+        const std::vector<int> &near = minutiae.index->near(minutia.x, minutia.y, lfsparms.max_minutia_delta);
+        for (auto it = near.rbegin(); it != near.rend(); ++it)
+            if (const int ret = visit(*it))
+                return ret;
+    } else {
+        for (int i = minutiae.num() - 1; i >= 0; i--)
+            if (const int ret = visit(i))
+                return ret;
     }
     return append(minutiae, minutia);
 }

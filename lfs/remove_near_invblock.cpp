@@ -54,35 +54,23 @@ int remove_near_invblock_V2(Minutiae &minutiae, const std::vector<int> &directio
     const int lo_margin = lfsparms.inv_block_margin;
     const int hi_margin = lfsparms.blocksize - lfsparms.inv_block_margin - 1;
 
-    int i = 0;
-    while (i < minutiae.num()) {
-        const Minutia &m = minutiae.list[static_cast<size_t>(i)];
+    return drop_minutiae_if(minutiae, [&](const Minutia &m) {
         const int bx = m.x / lfsparms.blocksize, by = m.y / lfsparms.blocksize;
         const int ix = margin_cell(m.x % lfsparms.blocksize, lo_margin, hi_margin);
         const int iy = margin_cell(m.y % lfsparms.blocksize, lo_margin, hi_margin);
-        if (ix == 1 && iy == 1) {
-            ++i;
-            continue;
-        }
+        if (ix == 1 && iy == 1)
+            return 0;
         const int cell = iy * 3 + ix;
-        bool removed = false;
-        for (int ni = kStartNbr[cell]; ni <= kEndNbr[cell] && !removed; ++ni) {
+        for (int ni = kStartNbr[cell]; ni <= kEndNbr[cell]; ++ni) {
             const int nx = bx + kNbrDx[ni], ny = by + kNbrDy[ni];
-            bool drop = false;
             if (nx < 0 || nx >= mw || ny < 0 || ny >= mh)
-                drop = true;
-            else if (direction_map[static_cast<size_t>(ny) * mw + nx] == INVALID_DIR)
-                drop = num_valid_8nbrs(direction_map, nx, ny, mw, mh) < lfsparms.rm_valid_nbr_min;
-            if (drop) {
-                if (const int ret = remove_minutia(i, minutiae))
-                    return ret;
-                removed = true;
-            }
+                return 1;
+            if (direction_map[static_cast<size_t>(ny) * mw + nx] == INVALID_DIR &&
+                num_valid_8nbrs(direction_map, nx, ny, mw, mh) < lfsparms.rm_valid_nbr_min)
+                return 1;
         }
-        if (!removed)
-            ++i;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 } // namespace lfs

@@ -130,30 +130,18 @@ int pores(Minutiae &minutiae, const unsigned char *bdata, int iw, int ih, const 
           const LfsParams &lfsparms, const RemovalArithmetic &arith)
 {
     Contour contour;
-    int i = 0;
-    while (i < minutiae.num()) {
-        const Minutia &m = minutiae.list[static_cast<size_t>(i)];
+    return drop_minutiae_if(minutiae, [&](const Minutia &m) {
         const int bx = m.x / lfsparms.blocksize, by = m.y / lfsparms.blocksize;
         bool examine = false;
         if (inside(m.x, m.y, iw, ih) && bx < mw && by < mh) {
             const size_t b = static_cast<size_t>(by) * mw + bx;
             examine = (low_flow_map[b] || high_curve_map[b]) && direction_map[b] >= 0;
         }
-        if (!examine) {
-            ++i;
-            continue;
-        }
+        if (!examine)
+            return 0;
         const int ret = is_pore(m, bdata, iw, ih, lfsparms, arith, contour);
-        if (ret < 0)
-            return ret;
-        if (ret == 1) {
-            if (const int rm = remove_minutia(i, minutiae))
-                return rm;
-        } else {
-            ++i;
-        }
-    }
-    return 0;
+        return ret < 0 ? ret : ret == 1 ? 1 : 0;
+    });
 }
 
 } // namespace

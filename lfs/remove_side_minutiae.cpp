@@ -3,7 +3,7 @@
 // rotated so that the minutia's direction points up; a well-formed minutia
 // then shows a single bowl (one minimum of the rotated y), or a
 // minimum-maximum-minimum of which the lower minimum is the tip.
-#include "extract/direction_table.h"
+#include "lfs/direction_table.h"
 #include "lfs/contour.h"
 #include "lfs/minmaxs.h"
 #include "lfs/remove.h"
@@ -63,17 +63,13 @@ int side_minutiae(Minutiae &minutiae, unsigned char *bdata, int iw, int ih, cons
     Contour contour;
     MinMaxs extrema;
     std::vector<int> rot_y;
-    int i = 0;
-    while (i < minutiae.num()) {
-        Minutia &m = minutiae.list[static_cast<size_t>(i)];
+    // Each minutia is judged on its own.
+    return drop_minutiae_if(minutiae, [&](Minutia &m) {
         int ret = get_centered_contour(contour, lfsparms.side_half_contour, m.x, m.y, m.ex, m.ey, bdata, iw, ih);
         if (ret < 0)
             return ret;
-        if (ret == LOOP_FOUND || ret == IGNORE || ret == INCOMPLETE) {
-            if ((ret = remove_minutia(i, minutiae)))
-                return ret;
-            continue;
-        }
+        if (ret == LOOP_FOUND || ret == IGNORE || ret == INCOMPLETE)
+            return 1;
 
         const Rotation rot = rotation_for(m.direction, lfsparms, arith.computed_trig);
         const int n = contour.num();
@@ -89,12 +85,8 @@ int side_minutiae(Minutiae &minutiae, unsigned char *bdata, int iw, int ih, cons
             tip = extrema.index[0];
         else if (extrema.num() == 3 && extrema.type[0] == -1)
             tip = extrema.val[0] < extrema.val[2] ? extrema.index[0] : extrema.index[2];
-
-        if (tip < 0) {
-            if ((ret = remove_minutia(i, minutiae)))
-                return ret;
-            continue;
-        }
+        if (tip < 0)
+            return 1;
         const size_t t = static_cast<size_t>(tip);
         m.x = contour.x[t];
         m.y = contour.y[t];
@@ -102,14 +94,8 @@ int side_minutiae(Minutiae &minutiae, unsigned char *bdata, int iw, int ih, cons
         m.ey = contour.ey[t];
         // The move may have carried the minutia into a block without a
         // direction.
-        if (in_invalid_block(m, direction_map, mw, mh, lfsparms)) {
-            if ((ret = remove_minutia(i, minutiae)))
-                return ret;
-            continue;
-        }
-        ++i;
-    }
-    return 0;
+        return in_invalid_block(m, direction_map, mw, mh, lfsparms) ? 1 : 0;
+    });
 }
 
 } // namespace

@@ -72,20 +72,25 @@ inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const Neig
     return scorePairing(s.base, s.base_count, aligned, s.live_count);
 }
 
-// Tries candidate (i, j) and keeps its score when it beats best.
-inline void tryCompactCandidate(const Sides &s, int i, int j, int32_t *best)
+// Tries candidate (i, j) and keeps its score when it beats best; then
+// returns true, with the corresponding records in *chosen when given.
+inline bool tryCompactCandidate(const Sides &s, int i, int j, int32_t *best, NeighbourMatch *chosen = nullptr)
 {
     if (!withinCandidateAngle(s.base[i].angle, s.live[j].angle))
-        return;
+        return false;
     RecordAcceptance acceptance;
     if (acceptRecords(s.base_hoods[i], s.live_hoods[j], &acceptance) < kMinimumCorrespondingNeighbours)
-        return;
+        return false;
     NeighbourMatch match;
     if (chooseRecords(acceptance, &match) < kMinimumCorrespondingNeighbours)
-        return;
+        return false;
     const int32_t score = evaluateCompactCandidate(s, i, j, match, *best);
-    if (score > *best)
-        *best = score;
+    if (score <= *best)
+        return false;
+    *best = score;
+    if (chosen != nullptr)
+        *chosen = match;
+    return true;
 }
 
 } // namespace ridge

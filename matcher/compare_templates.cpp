@@ -74,6 +74,21 @@ int32_t evaluate_candidate_indexed(const PairingGrid &grid, PairingScratch *scra
     return scorePairing(base, base_count, aligned, live_count);
 }
 
+// Records candidate (i, j) with the alignment its evaluation estimated.
+// Kept out of line: the candidate loop stays as it is without a record.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((noinline))
+#endif
+void noteBestCandidate(BestCandidate *record, const RawMinutia *base, const RawMinutia *live, int i, int j,
+                       const Neighbourhood &base_hood, const Neighbourhood &live_hood, const NeighbourMatch &match)
+{
+    CorrespondenceList list;
+    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+    record->found = estimateAlignment(list, base, live, &record->alignment);
+    record->base_index = i;
+    record->live_index = j;
+}
+
 } // namespace
 
 bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
@@ -120,11 +135,13 @@ double similarityScore(int32_t best_pairing, int count_a, int count_b)
     return (c / count_b + c / count_a) * 50 / 1000;
 }
 
-int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
+int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
+                         BestCandidate *best_candidate)
 {
     RawMinutia *base = a, *live = b;
     int base_count = count_a, live_count = count_b;
-    if (secondIsBase(a, b, count_a, count_b)) {
+    const bool swapped = secondIsBase(a, b, count_a, count_b);
+    if (swapped) {
         base = b;
         live = a;
         base_count = count_b;
@@ -135,6 +152,12 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     base_count = topUpTemplate(base, base_count, kBaseRandomOrigin, "baseElements", &random);
     live_count = topUpTemplate(live, live_count, kLiveRandomOrigin, "liveElements", &random);
     sortByX(base, base_count);
+    if (best_candidate != nullptr) {
+        *best_candidate = BestCandidate{};
+        best_candidate->second_is_base = swapped;
+        best_candidate->base_count = base_count;
+        best_candidate->live_count = live_count;
+    }
 
     ComparisonWorkspace &w = thread_workspace();
     DescribedTemplate &base_described = w.described.describe(base, base_count);
@@ -160,7 +183,10 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
     int32_t best = 0;
     auto try_candidate = [&](int i, int j) {
         if (compact) {
-            tryCompactCandidate(sides, i, j, &best);
+            NeighbourMatch chosen;
+            if (tryCompactCandidate(sides, i, j, &best, &chosen) && best_candidate != nullptr)
+                noteBestCandidate(best_candidate, base, live, i, j, base_table.entries[i], live_table.entries[j],
+                                  chosen);
             return;
         }
         const Neighbourhood &base_hood = base_table.entries[i];
@@ -171,8 +197,11 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b)
         const int32_t score =
             evaluate_candidate_indexed(w.grid, &w.scratch, base, base_count, live, live_count, i, j, base_hood,
                                        live_hood, match, best);
-        if (score > best)
+        if (score > best) {
             best = score;
+            if (best_candidate != nullptr)
+                noteBestCandidate(best_candidate, base, live, i, j, base_hood, live_hood, match);
+        }
     };
     for (int i = 0; i < base_count; ++i) {
         if (!keyed) {

@@ -3,15 +3,31 @@
 #ifndef RIDGESDK_MATCHER_COMPARE_TEMPLATES_H
 #define RIDGESDK_MATCHER_COMPARE_TEMPLATES_H
 
+#include "matcher/alignment.h"
 #include "ridgesdk.h"
 
 #include <cstdint>
 
 namespace ridge {
 
+// Where a comparison found its best pairing, for pictures of it: the roles,
+// the counts after topping up, the candidate pair (positions in the base
+// copy sorted by x and in the live copy, as compareTemplates leaves them)
+// and its alignment. found is false when no candidate scored above 0.
+struct BestCandidate {
+    bool found = false;
+    bool second_is_base = false;
+    int base_count = 0, live_count = 0;
+    int base_index = -1, live_index = -1;
+    Alignment alignment{};
+};
+
 // Best pairing score of two templates (counts 1..128). Both copies have
 // room for 128 minutiae and are reordered and topped up in place.
-int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b);
+// best_candidate, when given, receives the candidate that scored it; the
+// score is the same with or without it.
+int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
+                         BestCandidate *best_candidate = nullptr);
 
 // The angle gate of the candidate loop: a base and a live minutia whose
 // directions differ by more than 90 degrees are not tried as one point.

@@ -5,8 +5,13 @@
 
 namespace ridge {
 
-int32_t scorePairing(const RawMinutia *base, int base_count, const RawMinutia *aligned,
-                     int live_count)
+namespace {
+
+// One greedy pass; partners, when kNamePartners, receives each base
+// minutia's partner.
+template <bool kNamePartners>
+int32_t greedy_pairing(const RawMinutia *base, int base_count, const RawMinutia *aligned, int live_count,
+                       int *partners)
 {
     bool used[FPT_MAX_MINUTIAE + 2] = {};
     int32_t score = 0;
@@ -30,12 +35,28 @@ int32_t scorePairing(const RawMinutia *base, int base_count, const RawMinutia *a
                 partner = j;
             }
         }
+        if constexpr (kNamePartners)
+            partners[i] = partner;
         if (partner >= 0) {
             score += pair_points(base[i].type, aligned[partner].type);
             used[partner] = true;
         }
     }
     return score;
+}
+
+} // namespace
+
+int32_t scorePairing(const RawMinutia *base, int base_count, const RawMinutia *aligned,
+                     int live_count)
+{
+    return greedy_pairing<false>(base, base_count, aligned, live_count, nullptr);
+}
+
+int32_t pairPartners(const RawMinutia *base, int base_count, const RawMinutia *aligned,
+                     int live_count, int *partners)
+{
+    return greedy_pairing<true>(base, base_count, aligned, live_count, partners);
 }
 
 int32_t evaluateCandidate(const RawMinutia *base, int base_count, const RawMinutia *live,

@@ -23,6 +23,12 @@ constexpr int32_t kMaxPairSquaredDistance = 70;
 int32_t scorePairing(const RawMinutia *base, int base_count, const RawMinutia *aligned,
                      int live_count);
 
+// The same pairing, also naming each base minutia's partner: partners[i] is
+// the position of the live minutia paired with base minutia i, or -1
+// (base_count entries).
+int32_t pairPartners(const RawMinutia *base, int base_count, const RawMinutia *aligned,
+                     int live_count, int *partners);
+
 // Points that one pair of minutiae of these types adds.
 inline int32_t pair_points(int32_t base_type, int32_t live_type)
 {

@@ -16,7 +16,7 @@ void skip_white_space(std::FILE *list)
         std::ungetc(c, list);
 }
 
-enum class NameRead { Name, None, TooLong };
+enum class NameRead { Name, None, TooLong, HasNul };
 
 // One run of non-blank characters after optional white space.
 NameRead read_name(std::FILE *list, char *buffer, std::size_t capacity)
@@ -24,8 +24,10 @@ NameRead read_name(std::FILE *list, char *buffer, std::size_t capacity)
     skip_white_space(list);
     std::size_t length = 0;
     bool too_long = false;
+    bool has_nul = false;
     int c = std::getc(list);
     while (c != EOF && !std::isspace(c)) {
+        has_nul = has_nul || c == '\0';
         if (length + 1 < capacity)
             buffer[length++] = static_cast<char>(c);
         else
@@ -37,6 +39,8 @@ NameRead read_name(std::FILE *list, char *buffer, std::size_t capacity)
     buffer[length] = '\0';
     if (length == 0)
         return NameRead::None;
+    if (has_nul)
+        return NameRead::HasNul;
     return too_long ? NameRead::TooLong : NameRead::Name;
 }
 
@@ -52,6 +56,8 @@ PairRead read_name_pair(std::FILE *list, char (&first)[kFirstNameCapacity],
     if (b == NameRead::None)
         return PairRead::End;
     skip_white_space(list);
+    if (a == NameRead::HasNul || b == NameRead::HasNul)
+        return PairRead::NameHasNul;
     if (a == NameRead::TooLong || b == NameRead::TooLong)
         return PairRead::NameTooLong;
     return PairRead::Pair;

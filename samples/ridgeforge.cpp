@@ -11,9 +11,16 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
+
+// Exit statuses beyond those of the SDK calls (whose failing status, -1 as
+// 255, is the exit status, as is the bitmap decoder's -1).
+constexpr int kExitBitmapNotLoaded = 1; // missing, a folder, unreadable
+constexpr int kExitUnknownFormat = 2;   // nothing written
+constexpr int kExitNotWritten = 3;      // the template file could not be written
 
 struct FreeBlock {
     void operator()(unsigned char *block) const { std::free(block); }
@@ -48,10 +55,12 @@ int run(int argc, char **argv)
         const int load_status = ridge::load_file(argv[2], &loaded, &length);
         FileBlock file(loaded);
         if (load_status != 1)
-            return 0; // load_file or filesize has said why
-        const int converted = ridge::bmp_to_grey_image(file.get(), length, image, width, height);
+            return kExitBitmapNotLoaded; // load_file or filesize has said why
+        std::string reason;
+        const int converted = ridge::bmp_to_grey_image(file.get(), length, image, width, height, &reason);
         if (converted != 1) {
             std::printf("error=%d when converting raw img to bmp img\n", converted);
+            std::printf("%s: %s\n", argv[2], reason.c_str());
             return converted;
         }
     }
@@ -83,9 +92,11 @@ int run(int argc, char **argv)
     std::printf("template has %d minutiae\n", static_cast<int>(raw.size / 16));
     std::vector<unsigned char>().swap(image);
 
-    ridge::write_template_file(ridge::parse_format_number(argv[1]), raw, quality, width, height,
-                               argv[3]);
-    return 0;
+    const int format = ridge::parse_format_number(argv[1]);
+    const int written = ridge::write_template_file(format, raw, quality, width, height, argv[3]);
+    if (format < 1 || format > 4)
+        return kExitUnknownFormat;
+    return written == 1 ? 0 : kExitNotWritten;
 }
 
 } // namespace

@@ -43,9 +43,12 @@ int write_template_file(int format, const TemplateBuffer &raw, double quality, i
                         int height, const char *path)
 {
     switch (format) {
-    case 1:
-        save_raw_txt(path, &raw);
-        return 1;
+    case 1: {
+        const int saved = save_raw_txt(path, &raw);
+        if (saved == -3)
+            std::printf("\ncan't write file %s\n", path);
+        return saved;
+    }
     case 2:
         return save_file(path, raw.data, raw.size);
     case 3:

@@ -14,8 +14,9 @@ int parse_format_number(const char *text);
 // Writes the file for formats 1 to 4 and prints the format line for any
 // other number. The FMR378 record carries the image size and the quality
 // rounded to the nearest integer. A conversion that fails prints its status
-// and writes nothing. Returns 1 when a file was written, else a negative
-// code (the converter's status, the writer's code, or -1 for the format).
+// and writes nothing. Returns 1 when the whole file was written, else a
+// negative code (the converter's status, the writer's code, or -1 for the
+// format); every failure has printed its line.
 int write_template_file(int format, const TemplateBuffer &raw, double quality, int width,
                         int height, const char *path);
 

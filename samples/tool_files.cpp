@@ -1,5 +1,7 @@
 #include "tool_files.h"
 
+#include "console_platform.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,11 @@ long filesize(const char *path)
 
 int load_file(const char *path, unsigned char **data, unsigned int *length)
 {
+    // A folder opens like a file on some systems and then cannot be read.
+    if (is_folder(path)) {
+        std::fprintf(stderr, "ERORR : load_file : %s is a folder, not a file\n", path);
+        return -2;
+    }
     const long size = filesize(path);
     if (size < 0)
         return static_cast<int>(size);

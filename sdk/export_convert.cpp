@@ -1,15 +1,19 @@
-// The four template converters. Each checks its arguments in its fixed
-// order, then hands the encoding to formats/.
+// The four template converters. Each refuses missing arguments first, then
+// checks its arguments in its fixed order, then hands the encoding to
+// formats/.
 #include "ridgesdk.h"
 
 #include "formats/fmr378_record.h"
 #include "formats/packed_template.h"
 #include "formats/raw_minutiae.h"
+#include "sdk/template_checks.h"
 
 extern "C" {
 
 RIDGESDK_API SdkStatus RawFPT_2_PackedFTP(const TemplateBuffer *raw, TemplateBuffer *packed)
 {
+    if (raw == nullptr || packed == nullptr || ridge::recordWithoutData(*raw))
+        return FPT_FAILED;
     if (packed->data != nullptr)
         return FPT_ERR_OUTPUT_IN_USE;
     if (raw->format != FPT_FORMAT_RAW)
@@ -21,6 +25,8 @@ RIDGESDK_API SdkStatus RawFPT_2_PackedFTP(const TemplateBuffer *raw, TemplateBuf
 
 RIDGESDK_API SdkStatus PackedFTP_2_RawFPT(const TemplateBuffer *packed, TemplateBuffer *raw)
 {
+    if (packed == nullptr || raw == nullptr || ridge::recordWithoutData(*packed))
+        return FPT_FAILED;
     if (raw->data != nullptr)
         return FPT_ERR_OUTPUT_IN_USE;
     if (packed->format != FPT_FORMAT_PACKED)
@@ -36,6 +42,8 @@ RIDGESDK_API SdkStatus RawFPT_2_FMR378FPT(const TemplateBuffer *raw, int32_t fin
                                           int32_t imageHeight, int32_t imageWidth,
                                           TemplateBuffer *record)
 {
+    if (raw == nullptr || record == nullptr || ridge::recordWithoutData(*raw))
+        return FPT_FAILED;
     if (raw->format != FPT_FORMAT_RAW)
         return FPT_ERR_FORMAT;
     if (ridge::raw_minutia_count(raw->size) > FPT_MAX_MINUTIAE)
@@ -55,6 +63,8 @@ RIDGESDK_API SdkStatus RawFPT_2_FMR378FPT(const TemplateBuffer *raw, int32_t fin
 // is read.
 RIDGESDK_API SdkStatus FMR378FPT_2_RawFPT(const TemplateBuffer *record, TemplateBuffer *raw)
 {
+    if (record == nullptr || raw == nullptr || ridge::recordWithoutData(*record))
+        return FPT_FAILED;
     if (raw->data != nullptr)
         return FPT_ERR_OUTPUT_IN_USE;
     return ridge::read_fmr378_record(*record, *raw);

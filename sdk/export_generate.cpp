@@ -2,7 +2,7 @@
 #include "ridgesdk.h"
 
 #include "extract/extract_minutiae.h"
-#include "extract/raw_conversion.h"
+#include "extract/minutiae/raw_conversion.h"
 #include "formats/output_block.h"
 
 #include <cstring>
@@ -42,6 +42,9 @@ SdkStatus extract_to_template(const unsigned char *image, int32_t width, int32_t
 extern "C" RIDGESDK_API SdkStatus generateRawFPT(const unsigned char *image, int32_t width, int32_t height,
                                                  TemplateBuffer *rawTemplate)
 {
+    // Missing arguments come before every other check; nothing is written.
+    if (image == nullptr || rawTemplate == nullptr)
+        return FPT_FAILED;
     if (rawTemplate->data != nullptr)
         return FPT_ERR_OUTPUT_IN_USE;
     empty_raw_template(rawTemplate);

@@ -1,12 +1,15 @@
 // getFpImgQuality: the image quality figure and the area it covers.
 #include "ridgesdk.h"
 
-#include "extract/map_stage.h"
+#include "extract/maps/map_stage.h"
 
 extern "C" RIDGESDK_API SdkStatus RIDGESDK_CALL getFpImgQuality(const unsigned char *image, int32_t width,
                                                                 int32_t height, double *quality,
                                                                 int32_t *qualityArea)
 {
+    // Missing arguments: nothing is written.
+    if (image == nullptr || quality == nullptr || qualityArea == nullptr)
+        return FPT_FAILED;
     float figure = 0.0f;
     int area = 0;
     int ret;

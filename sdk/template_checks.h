@@ -15,6 +15,9 @@ namespace ridge {
 constexpr int32_t kMaxMinutiaAngle = 360;
 constexpr int32_t kMaxMinutiaCoordinate = 16383;
 
+// An input record that claims bytes but points to none.
+inline bool recordWithoutData(const TemplateBuffer &record) { return record.data == nullptr && record.size != 0; }
+
 // Position of the first minutia with a field out of bounds, or -1. data
 // holds count raw minutiae, in the byte order of the machine.
 int firstInvalidMinutia(const unsigned char *data, int count);

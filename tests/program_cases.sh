@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs ridgeforge or ridgescore over one group of cases of its table of
+# Runs ridgeforge, ridgescore or ridgesearch over one group of cases of its table of
 # failures (or its success path) and fails on an exit code or message other
 # than expected, or a crash. Under valgrind it fails on any leak or invalid
 # access as well; under Wine it runs the Windows programs.
@@ -105,12 +105,11 @@ case_forge_usage() {
 }
 
 case_forge_unreadable_bitmaps() {
-  run_checked "missing bitmap" "0" -- 1 missing.bmp out.tpl
+  run_checked "missing bitmap" "1" -- 1 missing.bmp out.tpl
   expect_err "missing bitmap" "ERROR : filesize : file missing.bmp could not be opened"
-  # A folder opens but cannot be read: load_file's short-read path.
   mkdir -p folder.bmp
-  run_checked "folder as bitmap" "0" -- 1 folder.bmp out.tpl
-  [ -s err.txt ] || fail "folder as bitmap: no message on stderr"
+  run_checked "folder as bitmap" "1" -- 1 folder.bmp out.tpl
+  expect_err "folder as bitmap" "ERORR : load_file : folder.bmp is a folder, not a file"
 }
 
 case_forge_bad_bitmaps() {
@@ -123,14 +122,13 @@ case_forge_bad_bitmaps() {
   cp "$sample_bitmap" bits24.bmp && patch_bytes bits24.bmp 28 '\030'
   cp "$sample_bitmap" compressed.bmp && patch_bytes compressed.bmp 30 '\001'
   head -c $((size - 1)) "$sample_bitmap" >truncated.bmp
-  cp "$sample_bitmap" top_down.bmp && patch_bytes top_down.bmp 22 '\377\377\377\377'
   cp "$sample_bitmap" zero_width.bmp && patch_bytes zero_width.bmp 18 '\000\000\000\000'
   cp "$sample_bitmap" huge.bmp && patch_bytes huge.bmp 18 '\377\377\000\000' &&
     patch_bytes huge.bmp 22 '\377\377\000\000'
-  for bitmap in empty header_only not_bm two_planes bits24 compressed truncated top_down \
-      zero_width huge; do
+  for bitmap in empty header_only not_bm two_planes bits24 compressed truncated zero_width huge; do
     run_checked "$bitmap.bmp" "255" -- 2 "$bitmap.bmp" out.raw
     expect_out "$bitmap.bmp" "error=-1 when converting raw img to bmp img"
+    expect_out "$bitmap.bmp" "$bitmap.bmp: "
     [ ! -e out.raw ] || fail "$bitmap.bmp: a template file was written"
   done
 }
@@ -163,7 +161,7 @@ case_forge_formats() {
 }
 
 case_forge_unknown_format() {
-  run_checked "format 0" "0" -- 0 "$sample_bitmap" out.0
+  run_checked "format 0" "2" -- 0 "$sample_bitmap" out.0
   extraction_outcome "format 0" ""
   expect_out "format 0" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
   [ ! -e out.0 ] || fail "format 0: a file was written"
@@ -172,7 +170,7 @@ case_forge_unknown_format() {
 case_forge_unwritable_output() {
   local format
   for format in 1 2 3 4; do
-    run_checked "unwritable, format $format" "0" -- "$format" "$sample_bitmap" no/such/dir/out
+    run_checked "unwritable, format $format" "3" -- "$format" "$sample_bitmap" no/such/dir/out
     extraction_outcome "unwritable, format $format" ""
     if [ "$format" -ne 1 ]; then
       expect_err "unwritable, format $format" "ERORR : save_file : fopen : no/such/dir/out"
@@ -196,9 +194,12 @@ case_score_usage() {
 case_score_lists() {
   copy_templates
   printf 'a.txt b.txt\n' >list.txt
-  run_checked "missing match list" "0 1" -- 1 no_list.txt scores.txt
-  run_checked "unwritable score list" "0 1" -- 1 list.txt no/such/dir/scores.txt
-  run_checked "format 7" "0" -- 7 list.txt scores.txt
+  run_checked "missing match list" "1" -- 1 no_list.txt scores.txt
+  run_checked "unwritable score list" "1" -- 1 list.txt no/such/dir/scores.txt
+  mkdir -p folder_list.txt
+  run_checked "folder as match list" "1" -- 1 folder_list.txt scores.txt
+  expect_out "folder as match list" "match list folder_list.txt is a folder"
+  run_checked "format 7" "1" -- 7 list.txt scores.txt
   expect_out "format 7" "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378"
   [ ! -s scores.txt ] || fail "format 7: score list not empty"
   : >empty_list.txt
@@ -206,8 +207,9 @@ case_score_lists() {
   local long_name
   long_name=$(printf 'n%.0s' $(seq 300))
   printf 'a.txt %s\na.txt b.txt\na.txt\n' "$long_name" >odd_list.txt
-  run_checked "long name, lone name" "0" -- 1 odd_list.txt scores.list
+  run_checked "long name, lone name" "2" -- 1 odd_list.txt scores.list
   grep -q '^a.txt, b.txt, ' scores.list || fail "long name, lone name: valid pair not scored"
+  expect_out "long name, lone name" "1 of 2 pairs could not be scored"
 }
 
 # One match list per format: a good pair, then pairs whose first, second or
@@ -227,10 +229,11 @@ score_format() {
       echo "a.$ext $bad"
     done
   } >list.txt
-  run_checked "format $format" "0" -- "$format" list.txt scores.list
+  run_checked "format $format" "2" -- "$format" list.txt scores.list
   tr -d '\r' <scores.list >scores.txt
   expect_out "format $format" "Average match time = "
   local pairs=$((4 + 2 * $#))
+  expect_out "format $format" " of $pairs pairs could not be scored"
   [ "$(grep -c ', [0-9.]*$' scores.txt)" -eq "$pairs" ] ||
     fail "format $format: expected $pairs score lines"
   grep -q "^a.$ext, b.$ext, [0-9.]*$" scores.txt || fail "format $format: good pair not scored"
@@ -242,6 +245,46 @@ case_score_raw_text() { score_format 1 txt bad_line.txt too_many.txt short.txt e
 case_score_raw_binary() { score_format 2 raw big.raw odd.raw empty.bin; }
 case_score_packed() { score_format 3 pk big.pk empty.bin a.raw; }
 case_score_fmr378() { score_format 4 fmr bad_version.fmr short.fmr empty.bin a.pk; }
+
+# ---- ridgesearch ---------------------------------------------------------
+
+# Enrolment of every kind of file, replacement, search, de-duplication and
+# the description of the gallery, on two threads.
+case_search_jobs() {
+  copy_templates
+  run_checked "enroll" "0" -- enroll --threads 2 g.gal a.txt b.fmr "$sample_bitmap"
+  run_checked "replace" "0" -- enroll g.gal a.raw
+  expect_err "replace" "entry a replaced by a.raw"
+  run_checked "search" "0" -- search --threads 2 --top 2 g.gal b.txt "$sample_bitmap"
+  expect_out "search" "$(printf 'sample\t1\tsample\t')"
+  expect_out "search" "$(printf 'b\t2\t')"
+  run_checked "dedup" "0" -- dedup --threads 2 g.gal
+  expect_out "dedup" "$(printf 'a\tb\t')"
+  run_checked "info" "0" -- info g.gal
+  expect_out "info" "$(printf 'entries\t3')"
+}
+
+# The failures: the command line, missing and damaged galleries, bad
+# probes among good ones, an enrolment that fails part-way, a gallery that
+# cannot be written.
+case_search_failures() {
+  copy_templates
+  run_checked "no command" "2" --
+  expect_err "no command" "no command given"
+  run_checked "bad option" "2" -- search --top x g.gal a.txt
+  run_checked "missing gallery" "1" -- search g.gal a.txt
+  expect_err "missing gallery" "cannot open g.gal"
+  run_checked "good enrolment" "0" -- enroll g.gal a.txt b.txt
+  cp g.gal damaged.gal && patch_bytes damaged.gal 40 '\x7f'
+  run_checked "damaged gallery" "1" -- dedup damaged.gal
+  expect_err "damaged gallery" "damaged"
+  run_checked "bad probes" "1" -- search g.gal a.txt bad_line.txt big.raw missing.txt b.raw
+  expect_err "bad probes" "3 of 5 probes could not be searched"
+  run_checked "failed enrolment" "1" -- enroll g.gal b.raw short.fmr missing.bmp
+  expect_err "failed enrolment" "nothing enrolled: 2 of 3 files failed"
+  run_checked "unwritable gallery" "1" -- enroll no/such/g.gal a.txt
+  expect_err "unwritable gallery" "cannot create"
+}
 
 if ! declare -F "case_$case_name" >/dev/null; then
   echo "unknown case $case_name" >&2

@@ -1,7 +1,7 @@
 // Angle refinement: the contour bisector for sharp turns, the detector
 // direction otherwise.
-#include "extract/angle_refinement.h"
-#include "extract/raw_conversion.h"
+#include "extract/minutiae/angle_refinement.h"
+#include "extract/minutiae/raw_conversion.h"
 #include "lfs/contour.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,16 @@
 #include "bench/accuracy_metrics.h"
 #include "bench/accuracy_svg.h"
 
+#include "support/bitmap_builder.h"
 #include "support/program_runner.h"
 #include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,7 +55,7 @@ TEST(FnmrAtFmr, NeedsEnoughImpostorComparisons)
     const auto curve = ridge_eval::error_tradeoff(genuine, impostor);
     double fnmr = -1;
     ASSERT_TRUE(ridge_eval::fnmr_at_fmr(curve, impostor.size(), 0.01, &fnmr));
-    EXPECT_DOUBLE_EQ(0.0, fnmr); // threshold 4 accepts only the one at 90 (FMR 1%)
+    EXPECT_DOUBLE_EQ(0.0, fnmr); // threshold 20 accepts only the one at 90 (FMR 1%)
     ASSERT_FALSE(ridge_eval::fnmr_at_fmr(curve, impostor.size(), 0.001, &fnmr));
     ASSERT_FALSE(ridge_eval::fnmr_at_fmr(curve, 45, 0.01, &fnmr));
 
@@ -60,6 +64,13 @@ TEST(FnmrAtFmr, NeedsEnoughImpostorComparisons)
     const auto curve2 = ridge_eval::error_tradeoff(genuine, impostor);
     ASSERT_TRUE(ridge_eval::fnmr_at_fmr(curve2, impostor.size(), 0.01, &fnmr));
     EXPECT_DOUBLE_EQ(41.0 / 80.0, fnmr); // genuine 20..60 rejected at threshold 61
+    // The point itself: the lowest threshold that keeps FMR at 1%.
+    ridge_eval::OperatingPoint point{};
+    ASSERT_TRUE(ridge_eval::point_at_fmr(curve2, impostor.size(), 0.01, &point));
+    EXPECT_EQ(61.0, point.threshold);
+    EXPECT_DOUBLE_EQ(0.01, point.fmr);
+    ASSERT_TRUE(ridge_eval::point_at_fmr(curve, impostor.size(), 0.01, &point));
+    EXPECT_EQ(20.0, point.threshold);
 }
 
 TEST(Histogram, SharesPerBinWithTheLastBinOpen)
@@ -82,6 +93,7 @@ TEST(AccuracySvg, OneDocumentWithBothPanelsAndEscapedText)
     ridge_eval::PictureFacts f;
     f.title = "set <A&B>";
     f.subtitle = "EER 1%";
+    f.footer = "revision 169; data set x";
     f.genuine = {40, 60, 80, 100};
     f.impostor = {0, 0, 5, 12, 30};
     f.curve = ridge_eval::error_tradeoff(f.genuine, f.impostor);
@@ -91,11 +103,47 @@ TEST(AccuracySvg, OneDocumentWithBothPanelsAndEscapedText)
     EXPECT_EQ(svg.size() - 7, svg.rfind("</svg>\n"));
     EXPECT_NE(std::string::npos, svg.find("set &lt;A&amp;B&gt;"));
     EXPECT_NE(std::string::npos, svg.find("DET curve"));
-    EXPECT_NE(std::string::npos, svg.find("<polyline"));
+    EXPECT_NE(std::string::npos, svg.find("revision 169; data set x"));
+    EXPECT_NE(std::string::npos, svg.find("each class normalised on its own"));
     EXPECT_EQ(std::string::npos, svg.find("nan"));
     EXPECT_EQ(std::string::npos, svg.find("inf"));
     // Bars stay inside the plot: no negative y.
     EXPECT_EQ(std::string::npos, svg.find("y=\"-"));
+    // Fully separated scores: no point has both rates above 0, so there is
+    // no curve to draw (not one along the edges).
+    EXPECT_EQ(std::string::npos, svg.find("<polyline"));
+    EXPECT_NE(std::string::npos, svg.find("no point with both rates measurable"));
+}
+
+TEST(AccuracySvg, DetCurveKeepsToMeasurableRatesAndMarksItsEnds)
+{
+    // Thresholds 12, 30, 40 and 50 have both rates measurable; 12 lies
+    // beyond FMR 50%, above 50 no impostor is accepted.
+    ridge_eval::PictureFacts f;
+    f.genuine = {10, 40, 60, 80};
+    f.impostor = {0, 5, 12, 30, 50};
+    f.curve = ridge_eval::error_tradeoff(f.genuine, f.impostor);
+    f.eer = ridge_eval::equal_error_rate(f.curve);
+    ASSERT_DOUBLE_EQ(0.225, f.eer.rate);
+    f.marks.push_back({"FMR 20%", ridge_eval::OperatingPoint{40, 0.2, 0.25}});
+    const std::string svg = ridge_eval::accuracy_svg(f);
+    const std::regex polyline("<polyline points=\"([^\"]*)\"[^>]*clip-path=\"url\\(#det-plot\\)\"");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(svg, m, polyline)) << svg;
+    const std::string points = m[1];
+    EXPECT_EQ(4, std::count(points.begin(), points.end(), ',')) << points;
+    EXPECT_NE(std::string::npos, svg.find("<clipPath id=\"det-plot\">"));
+    EXPECT_NE(std::string::npos, svg.find(">FMR 0 above 50.00<"));
+    // The EER is labelled as the figures give it, two decimals.
+    EXPECT_NE(std::string::npos, svg.find(">EER 22.50%<"));
+    EXPECT_NE(std::string::npos, svg.find(">EER 22.50% at threshold 40.00<"));
+    // The operating point, on the curve and in the histogram.
+    EXPECT_NE(std::string::npos, svg.find(">FMR 20%: threshold 40.00, FNMR 25.00%<"));
+    EXPECT_NE(std::string::npos, svg.find(">FMR 20% threshold 40.00<"));
+
+    f.eer = {0.0958, 14.11};
+    EXPECT_NE(std::string::npos, ridge_eval::accuracy_svg(f).find(">EER 9.58% at threshold 14.11<"));
+    EXPECT_EQ(std::string::npos, ridge_eval::accuracy_svg(f).find(">EER 10%"));
 }
 
 TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
@@ -118,23 +166,51 @@ TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
     impostor = "101_1.bmp 102_1.bmp\n101_1.bmp 103_1.bmp\n102_2.bmp 103_3.bmp\n";
     // A name that is not in the folder counts as a failed image.
     impostor += "101_3.bmp missing.bmp\n";
+    // A bitmap that cannot be read says why.
+    ridge_test::BitmapLayout layout;
+    layout.bits_per_pixel = 24;
+    ridge_test::write_file(folder + "/colour.bmp", ridge_test::make_bitmap(layout));
+    impostor += "colour.bmp 101_2.bmp\n";
     ridge_test::write_file(folder + "/pairs_genuine.txt", genuine);
     ridge_test::write_file(folder + "/pairs_impostor.txt", impostor);
     const std::string svg = dir.path("picture.svg");
+    const std::string scores = dir.path("scores.txt");
 
-    const ridge_test::ProgramRun run = ridge_test::run_program(program, {folder, "--svg", svg, "--threads", "2"});
+    const ridge_test::ProgramRun run =
+        ridge_test::run_program(program, {folder, "--svg", svg, "--scores", scores, "--threads", "2"});
     ASSERT_EQ(0, run.exit_code) << run.out << run.err;
     EXPECT_NE(std::string::npos, run.out.find("Set set ("));
-    EXPECT_NE(std::string::npos, run.out.find("Images: 10, extracted "));
+    EXPECT_NE(std::string::npos, run.out.find("Images: 11, extracted "));
     EXPECT_NE(std::string::npos, run.out.find("failed: missing.bmp (cannot be read)"));
-    EXPECT_NE(std::string::npos, run.out.find("Comparisons: 6 genuine (pairs_genuine.txt), 4 impostor (pairs_impostor.txt)"));
+    EXPECT_NE(std::string::npos, run.out.find("failed: colour.bmp (24 bits per pixel; only 8-bit bitmaps are read)"));
+    EXPECT_NE(std::string::npos, run.out.find("Comparisons: 6 genuine (pairs_genuine.txt), 5 impostor (pairs_impostor.txt)"));
     EXPECT_NE(std::string::npos, run.out.find("EER: "));
-    EXPECT_NE(std::string::npos, run.out.find("FNMR at FMR 1.00%: not resolved by 4 impostor comparisons (needs 100)"));
+    EXPECT_NE(std::string::npos, run.out.find("FNMR at FMR 1.00%: not resolved by 5 impostor comparisons (needs 100)"));
     EXPECT_NE(std::string::npos, run.out.find("Mean match time: "));
     EXPECT_NE(std::string::npos, run.out.find("SVG: " + svg));
     const std::string picture = ridge_test::read_text(svg);
     EXPECT_EQ(0u, picture.find("<svg"));
-    EXPECT_NE(std::string::npos, picture.find("set: 6 genuine, 4 impostor comparisons"));
+    EXPECT_NE(std::string::npos, picture.find("set: 6 genuine, 5 impostor comparisons"));
+    EXPECT_NE(std::string::npos, picture.find("revision 169 (" RIDGESDK_VERSION_STRING "); data set set: "
+                                              "pairs_genuine.txt, pairs_impostor.txt"));
+
+    // Every pair's score, genuine pairs first, in list order; the pairs
+    // with an image that failed score 0.
+    std::istringstream lines(ridge_test::read_text(scores));
+    std::vector<std::string> got;
+    for (std::string line; std::getline(lines, line);)
+        got.push_back(line);
+    ASSERT_EQ(11u, got.size());
+    const std::regex line("^([^ ]+) ([^ ]+) (genuine|impostor) ([0-9]+\\.[0-9]{6})$");
+    for (std::size_t k = 0; k < got.size(); ++k) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(got[k], m, line)) << got[k];
+        EXPECT_EQ(k < 6 ? "genuine" : "impostor", m[3]) << got[k];
+    }
+    EXPECT_EQ(0u, got[0].find("101_1.bmp 101_2.bmp genuine "));
+    EXPECT_EQ("101_3.bmp missing.bmp impostor 0.000000", got[9]);
+    EXPECT_EQ("colour.bmp 101_2.bmp impostor 0.000000", got[10]);
+    EXPECT_NE(std::string::npos, run.out.find("Scores: " + scores));
 }
 
 TEST(BenchEvaluate, RefusesAFolderWithoutMatchLists)

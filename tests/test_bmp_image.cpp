@@ -1,6 +1,7 @@
-// The bitmap reader: accepted files give the image top row first without
-// padding; everything else is refused with -1 and nothing read beyond the
-// file.
+// ridgeforge's bitmap reader: accepted files give the image top row first
+// without padding; everything else is refused with -1, a reason, and
+// nothing read beyond the file. The layouts beyond the common one are
+// tested with the decoder (test_bmp_decode.cpp).
 #include "bmp_image.h"
 
 #include "support/bitmap_builder.h"
@@ -128,11 +129,11 @@ TEST(BmpRefused, HeaderFields)
     EXPECT_TRUE(image.empty());
 }
 
-TEST(BmpRefused, EmptyNegativeAndOversizedDimensions)
+TEST(BmpRefused, EmptyNegativeWidthAndOversizedDimensions)
 {
     std::vector<unsigned char> image;
     int32_t w = 0, h = 0;
-    for (auto [width, height] : {std::pair<int32_t, int32_t>{0, 8}, {8, 0}, {-8, 8}, {8, -8}}) {
+    for (auto [width, height] : {std::pair<int32_t, int32_t>{0, 8}, {8, 0}, {-8, 8}, {-8, -8}}) {
         BitmapLayout layout;
         layout.width = width;
         layout.height = height;

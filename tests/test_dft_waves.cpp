@@ -1,5 +1,5 @@
 // Integer DFT wave tables and the directional powers of a block window.
-#include "extract/dft_waves.h"
+#include "extract/maps/dft_waves.h"
 
 #include <gtest/gtest.h>
 

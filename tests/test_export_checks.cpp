@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -254,4 +255,86 @@ TEST(FreeAndCopyright, NullIsIgnoredAndBannerIsStatic)
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(text.find('\n', 1), text.size() - 1) << "one line between the two newlines";
     EXPECT_NE(text.find("169"), std::string::npos);
+}
+
+// Every pointer argument of the nine exports, NULL in turn, and every input
+// record whose data is NULL while its size is not 0: FPT_FAILED before any
+// other check (a busy output or a wrong format tag beside it does not
+// matter), and nothing written anywhere.
+TEST(NullArguments, AreRefusedFirstAndNothingIsWritten)
+{
+    std::vector<unsigned char> image(64 * 64, 128);
+    auto raw_bytes = ridge_test::raw_block({{1, 10, 20, 30}, {2, 40, 50, 60}});
+    std::vector<unsigned char> packed_bytes(8, 0);
+    OwnedRecord fmr;
+    TemplateBuffer raw = input_record(raw_bytes, FPT_FORMAT_RAW);
+    ASSERT_EQ(RawFPT_2_FMR378FPT(&raw, 50, 1, 0, 300, 300, &fmr.record), FPT_OK);
+    TemplateBuffer packed = input_record(packed_bytes, FPT_FORMAT_PACKED);
+    const TemplateBuffer record = fmr.record;
+    const TemplateBuffer raw_without{nullptr, 32, FPT_FORMAT_RAW};
+    const TemplateBuffer raw_without_short{nullptr, 5, FPT_FORMAT_RAW};
+    const TemplateBuffer packed_without{nullptr, 8, FPT_FORMAT_PACKED};
+    const TemplateBuffer record_without{nullptr, 40, FPT_FORMAT_FMR378};
+    const TemplateBuffer packed_tag_without{nullptr, 5000, FPT_FORMAT_PACKED};
+
+    TemplateBuffer out{nullptr, 123, 77};
+    BusyOutput busy;
+    double score = 42.0, quality = 42.0;
+    int32_t area = 42;
+    const unsigned char *px = image.data();
+    struct Case {
+        const char *what;
+        std::function<SdkStatus()> call;
+    };
+    const std::vector<Case> cases{
+        {"generate: image", [&] { return generateRawFPT(nullptr, 64, 64, &out); }},
+        {"generate: image, busy output", [&] { return generateRawFPT(nullptr, 64, 64, &busy.record); }},
+        {"generate: output", [&] { return generateRawFPT(px, 64, 64, nullptr); }},
+        {"quality: image", [&] { return getFpImgQuality(nullptr, 64, 64, &quality, &area); }},
+        {"quality: quality", [&] { return getFpImgQuality(px, 64, 64, nullptr, &area); }},
+        {"quality: area", [&] { return getFpImgQuality(px, 64, 64, &quality, nullptr); }},
+        {"match: first", [&] { return matchRawFPTs(nullptr, &raw, &score); }},
+        {"match: second", [&] { return matchRawFPTs(&raw, nullptr, &score); }},
+        {"match: first, packed second", [&] { return matchRawFPTs(nullptr, &packed, &score); }},
+        {"match: score", [&] { return matchRawFPTs(&raw, &raw, nullptr); }},
+        {"match: first data", [&] { return matchRawFPTs(&raw_without, &raw, &score); }},
+        {"match: second data", [&] { return matchRawFPTs(&raw, &raw_without, &score); }},
+        {"match: data of a short template", [&] { return matchRawFPTs(&raw_without_short, &raw, &score); }},
+        {"match: data before format and size", [&] { return matchRawFPTs(&raw, &packed_tag_without, &score); }},
+        {"raw to packed: raw", [&] { return RawFPT_2_PackedFTP(nullptr, &out); }},
+        {"raw to packed: raw, busy output", [&] { return RawFPT_2_PackedFTP(nullptr, &busy.record); }},
+        {"raw to packed: packed", [&] { return RawFPT_2_PackedFTP(&raw, nullptr); }},
+        {"raw to packed: raw data", [&] { return RawFPT_2_PackedFTP(&raw_without, &out); }},
+        {"packed to raw: packed", [&] { return PackedFTP_2_RawFPT(nullptr, &out); }},
+        {"packed to raw: raw", [&] { return PackedFTP_2_RawFPT(&packed, nullptr); }},
+        {"packed to raw: packed data", [&] { return PackedFTP_2_RawFPT(&packed_without, &out); }},
+        {"packed to raw: data before size", [&] { return PackedFTP_2_RawFPT(&packed_tag_without, &out); }},
+        {"raw to fmr: raw", [&] { return RawFPT_2_FMR378FPT(nullptr, 50, 1, 0, 300, 300, &out); }},
+        {"raw to fmr: record", [&] { return RawFPT_2_FMR378FPT(&raw, 50, 1, 0, 300, 300, nullptr); }},
+        {"raw to fmr: raw data", [&] { return RawFPT_2_FMR378FPT(&raw_without, 50, 1, 0, 300, 300, &out); }},
+        {"fmr to raw: record", [&] { return FMR378FPT_2_RawFPT(nullptr, &out); }},
+        {"fmr to raw: record, busy output", [&] { return FMR378FPT_2_RawFPT(nullptr, &busy.record); }},
+        {"fmr to raw: raw", [&] { return FMR378FPT_2_RawFPT(&record, nullptr); }},
+        {"fmr to raw: record data", [&] { return FMR378FPT_2_RawFPT(&record_without, &out); }},
+    };
+    for (const Case &c : cases) {
+        out = TemplateBuffer{nullptr, 123, 77};
+        score = quality = 42.0;
+        area = 42;
+        EXPECT_EQ(c.call(), FPT_FAILED) << c.what;
+        EXPECT_TRUE(out.data == nullptr && out.size == 123u && out.format == 77) << c.what;
+        EXPECT_TRUE(score == 42.0 && quality == 42.0 && area == 42) << c.what;
+        busy.expect_untouched();
+    }
+    free_FPAPI_mem(nullptr);
+
+    // An input record with no data and size 0 is an empty template, as before.
+    const TemplateBuffer empty{nullptr, 0, FPT_FORMAT_RAW};
+    EXPECT_EQ(matchRawFPTs(&empty, &raw, &score), FPT_OK);
+    EXPECT_EQ(score, 0.0);
+    OwnedRecord packed_out;
+    EXPECT_EQ(RawFPT_2_PackedFTP(&empty, &packed_out.record), FPT_OK);
+    EXPECT_EQ(packed_out.record.size, 0u);
+    const TemplateBuffer no_record{nullptr, 0, FPT_FORMAT_FMR378};
+    EXPECT_EQ(FMR378FPT_2_RawFPT(&no_record, &out), FPT_ERR_FMR_LENGTH);
 }

@@ -1,7 +1,7 @@
 // The whole removal sequence on the captured detection results of real
 // images. The sequence differs from the original library's by design, so
 // the lists are not compared with its output; what must hold is checked.
-#include "extract/false_minutiae.h"
+#include "extract/minutiae/false_minutiae.h"
 #include "support/lfs_vectors.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // give: the directional powers (folded sums, shared grid walk) and the
 // contrast pass (histograms from 8 x 8 cells), on real images with the
 // detector's own grids and windows, and on noise.
-#include "extract/contrast_pass.h"
+#include "extract/maps/contrast_pass.h"
 #include "extract/detector_params.h"
-#include "extract/dft_waves.h"
-#include "extract/initial_maps.h"
+#include "extract/maps/dft_waves.h"
+#include "extract/maps/initial_maps.h"
 #include "lfs/maps.h"
 
 #include "support/lfs_vectors.h"

@@ -1,6 +1,6 @@
 // Image quality: the figure's arithmetic, getFpImgQuality on real and
 // degenerate images, and concurrent calls.
-#include "extract/image_quality.h"
+#include "extract/maps/image_quality.h"
 #include "ridgesdk.h"
 
 #include "support/grey_bmp.h"

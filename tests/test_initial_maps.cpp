@@ -1,11 +1,11 @@
 // Initial block maps: opening of the low-contrast map, window placement,
 // the direction tests on directional powers, and the whole map stage on
 // synthetic ridge patterns.
-#include "extract/block_direction.h"
+#include "extract/maps/block_direction.h"
 #include "extract/detector_params.h"
-#include "extract/initial_maps.h"
-#include "extract/low_contrast_opening.h"
-#include "extract/map_stage.h"
+#include "extract/maps/initial_maps.h"
+#include "extract/maps/low_contrast_opening.h"
+#include "extract/maps/map_stage.h"
 #include "lfs/maps.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Largest 4-connected region of a block map, by span fill.
-#include "extract/largest_region.h"
+#include "extract/maps/largest_region.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -407,6 +409,79 @@ TEST(DetectMinutiae, NoiseStaysInsideAndGivesValidMinutiae)
         EXPECT_EQ(std::abs(e.x - e.ex) + std::abs(e.y - e.ey), 1);
         EXPECT_GE(e.direction, 0);
         EXPECT_LT(e.direction, 32);
+    }
+}
+
+// Binary noise: each pixel ridge with probability 1/2, or, with `smooth`,
+// ridge where most of its 3 x 3 neighbourhood of random pixels is, which
+// gives longer contours and more look-alikes along them.
+std::vector<unsigned char> binary_noise(int iw, int ih, unsigned seed, bool smooth)
+{
+    std::vector<unsigned char> raw(static_cast<size_t>(iw * ih));
+    for (auto &p : raw) {
+        seed = seed * 1103515245u + 12345u;
+        p = static_cast<unsigned char>((seed >> 16) & 1u);
+    }
+    if (!smooth)
+        return raw;
+    std::vector<unsigned char> img(raw.size());
+    for (int y = 0; y < ih; y++)
+        for (int x = 0; x < iw; x++) {
+            int sum = 0;
+            for (int v = -1; v <= 1; v++)
+                for (int u = -1; u <= 1; u++) {
+                    const int xx = std::min(std::max(x + u, 0), iw - 1), yy = std::min(std::max(y + v, 0), ih - 1);
+                    sum += raw[static_cast<size_t>(yy * iw + xx)];
+                }
+            img[static_cast<size_t>(y * iw + x)] = sum >= 5;
+        }
+    return img;
+}
+
+void expect_same_lists(const lfs::Minutiae &a, const lfs::Minutiae &b)
+{
+    ASSERT_EQ(a.num(), b.num());
+    for (size_t i = 0; i < a.list.size(); i++) {
+        const lfs::Minutia &p = a.list[i], &q = b.list[i];
+        EXPECT_TRUE(p.x == q.x && p.y == q.y && p.ex == q.ex && p.ey == q.ey && p.direction == q.direction &&
+                    p.reliability == q.reliability && p.type == q.type && p.appearing == q.appearing &&
+                    p.feature_id == q.feature_id)
+            << "entry " << i;
+    }
+}
+
+TEST(DetectMinutiae, IndexedUpdatesListWhatThePlainScanOfTheListDoes)
+{
+    // The detection finds look-alikes through its index; the two scans run
+    // here on a bare list compare each candidate with every listed minutia.
+    // Block directions vary so that both scans win replacements, and some
+    // blocks are curved (minutiae move, loops add pairs) or invalid. A
+    // second detection on the same list starts from indexed entries.
+    const int iw = 150, ih = 110;
+    for (const bool smooth : {false, true}) {
+        Maps m(iw, ih, 0);
+        unsigned state = smooth ? 77u : 5u;
+        for (size_t b = 0; b < m.dmap.size(); b++) {
+            state = state * 1103515245u + 12345u;
+            m.dmap[b] = static_cast<int>((state >> 16) % 17) - 1; // INVALID_DIR or 0..15
+            m.fmap[b] = (state >> 8) & 1u;
+            m.cmap[b] = ((state >> 10) & 7u) == 0;
+        }
+        lfs::Minutiae indexed, plain;
+        ASSERT_EQ(lfs::alloc_minutiae(indexed, lfs::MAX_MINUTIAE), 0);
+        ASSERT_EQ(lfs::alloc_minutiae(plain, lfs::MAX_MINUTIAE), 0);
+        for (const unsigned seed : {1u, 2u}) {
+            auto first = binary_noise(iw, ih, seed, smooth);
+            auto second = first;
+            ASSERT_EQ(lfs::detect_minutiae_V2(indexed, first.data(), iw, ih, m.dmap, m.fmap, m.cmap, m.mw, m.mh, P),
+                      0);
+            EXPECT_EQ(indexed.index, nullptr);
+            ASSERT_EQ(lfs::scan4minutiae_horizontally_V2(plain, second.data(), iw, ih, m.maps(), P), 0);
+            ASSERT_EQ(lfs::scan4minutiae_vertically_V2(plain, second.data(), iw, ih, m.maps(), P), 0);
+            EXPECT_EQ(first, second) << "loops filled alike";
+            expect_same_lists(indexed, plain);
+        }
+        EXPECT_GT(plain.num(), 200) << smooth;
     }
 }
 

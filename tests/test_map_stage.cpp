@@ -1,7 +1,7 @@
 // This system's map stage on real images: the set-up it shares with the
 // captured detector runs, the properties of its maps, and how closely its
 // directions follow the reference detector's own map stage.
-#include "extract/map_stage.h"
+#include "extract/maps/map_stage.h"
 
 #include "support/lfs_vectors.h"
 

@@ -5,6 +5,7 @@
 #include "matcher/described_templates.h"
 #include "matcher/neighbour_direction.h"
 #include "matcher/neighbourhoods.h"
+#include "sdk/template_checks.h"
 #include "support/matcher_templates.h"
 #include "support/plain_matcher.h"
 
@@ -71,8 +72,14 @@ void expect_same_tables(const Minutiae &m, const std::string &what)
 
 void expect_same_score(const Minutiae &a, const Minutiae &b, const std::string &what)
 {
+    // Templates that the export refuses (wrapping values) still test the
+    // comparison behind it.
+    const bool comparable = ridge::firstInvalidMinutia(reinterpret_cast<const unsigned char *>(a.data()),
+                                                       static_cast<int>(a.size())) < 0 &&
+                            ridge::firstInvalidMinutia(reinterpret_cast<const unsigned char *>(b.data()),
+                                                       static_cast<int>(b.size())) < 0;
     testing::internal::CaptureStdout();
-    const double fast = ridge_test::match_score(a, b);
+    const double fast = comparable ? ridge_test::match_score(a, b) : ridge_test::comparison_score(a, b);
     const double plain = ridge_test::plain_match_score(a, b);
     testing::internal::GetCapturedStdout();
     ASSERT_EQ(plain, fast) << what;

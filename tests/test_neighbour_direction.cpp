@@ -1,9 +1,9 @@
 // Direction table, fixed-point arctangent, neighbour averaging, and the
 // removal and smoothing passes built on it.
 #include "extract/detector_params.h"
-#include "extract/dir2rad.h"
-#include "extract/fixed_atan2.h"
-#include "extract/neighbour_direction.h"
+#include "extract/maps/dir2rad.h"
+#include "extract/maps/fixed_atan2.h"
+#include "extract/maps/neighbour_direction.h"
 
 #include <gtest/gtest.h>
 

@@ -169,7 +169,7 @@ TEST(RawTextWrite, LinesAndRoundTrip)
         minutiae.push_back({1 + i % 2, i * 3, 500 - i, (i * 7) % 361});
     auto bytes = raw_block(minutiae);
     TemplateBuffer raw{bytes.data(), 2048, FPT_FORMAT_RAW};
-    ridge::save_raw_txt(path.c_str(), &raw);
+    EXPECT_EQ(ridge::save_raw_txt(path.c_str(), &raw), 1);
 
     const std::string text = ridge_test::read_text(path);
     EXPECT_EQ(text.rfind("128\n1, 0, 500, 0\n2, 3, 499, 7\n", 0), 0u);
@@ -203,8 +203,18 @@ TEST(RawTextWrite, UncreatableFileWritesNothing)
     auto bytes = raw_block({{2, 96, 201, 310}});
     TemplateBuffer raw{bytes.data(), 16, FPT_FORMAT_RAW};
     testing::internal::CaptureStdout();
-    ridge::save_raw_txt(path.c_str(), &raw);
+    EXPECT_EQ(ridge::save_raw_txt(path.c_str(), &raw), -2);
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find(path), std::string::npos);
     EXPECT_FALSE(ridge_test::file_exists(path));
+}
+
+TEST(RawTextWrite, FailedWriteIsReported)
+{
+    // /dev/full takes the file open, then refuses every byte.
+    if (!ridge_test::file_exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    auto bytes = raw_block({{2, 96, 201, 310}});
+    TemplateBuffer raw{bytes.data(), 16, FPT_FORMAT_RAW};
+    EXPECT_EQ(ridge::save_raw_txt("/dev/full", &raw), -3);
 }

@@ -1,9 +1,9 @@
 // Measures shared by the removal tests: the direction table, the minutia
 // distance, the direction difference, the relative extrema of a contour
 // and the join line.
-#include "extract/direction_table.h"
-#include "extract/join_line.h"
-#include "extract/minutia_distance.h"
+#include "lfs/direction_table.h"
+#include "extract/minutiae/join_line.h"
+#include "extract/minutiae/minutia_distance.h"
 #include "lfs/minmaxs.h"
 
 #include <gtest/gtest.h>

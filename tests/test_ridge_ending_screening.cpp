@@ -1,6 +1,6 @@
 // Screening of ridge endings: the line transition count, endings near void
 // blocks and open endings.
-#include "extract/ridge_ending_screening.h"
+#include "extract/minutiae/ridge_ending_screening.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,12 @@
-// ridgeforge run end to end: banner, usage, refused and accepted bitmaps,
-// the report lines, and the four template file formats, which must all
-// describe the same template and feed ridgescore.
+// ridgeforge run end to end: banner, usage, refused and accepted bitmaps
+// (other layouts of one image give one template), the report lines, the
+// exit statuses of every failure, and the four template file formats,
+// which must all describe the same template and feed ridgescore.
 #include "ridgesdk.h"
 
 #include "formats/raw_text_file.h"
 #include "support/bitmap_builder.h"
+#include "support/grey_bmp.h"
 #include "support/program_runner.h"
 #include "support/sdk_test_helpers.h"
 
@@ -13,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -141,47 +145,118 @@ TEST_F(Ridgeforge, WrongArgumentCountPrintsUsage)
     }
 }
 
-TEST_F(Ridgeforge, MissingBitmapReportsOnStandardError)
+TEST_F(Ridgeforge, BitmapsThatCannotBeLoadedReportOnStandardErrorAndFail)
 {
     const std::string missing = dir_.path("none.bmp");
-    const ProgramRun run = forge({"1", missing, dir_.path("out.txt")});
-    EXPECT_EQ(run.exit_code, 0);
+    ProgramRun run = forge({"1", missing, dir_.path("out.txt")});
+    EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, kBanner);
     EXPECT_EQ(run.err, "ERROR : filesize : file " + missing + " could not be opened\n");
     EXPECT_FALSE(ridge_test::file_exists(dir_.path("out.txt")));
+
+    const std::string folder = dir_.path("folder.bmp");
+    std::filesystem::create_directories(folder);
+    run = forge({"1", folder, dir_.path("out.txt")});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, kBanner);
+    EXPECT_EQ(run.err, "ERORR : load_file : " + folder + " is a folder, not a file\n");
+    EXPECT_FALSE(ridge_test::file_exists(dir_.path("out.txt")));
 }
 
-TEST_F(Ridgeforge, RefusedBitmapsExitWithMinusOne)
+TEST_F(Ridgeforge, RefusedBitmapsSayWhyAndExitWithMinusOne)
 {
-    std::vector<std::vector<unsigned char>> refused;
+    struct Case {
+        std::vector<unsigned char> file;
+        std::string reason;
+    };
+    std::vector<Case> refused;
     ridge_test::BitmapLayout layout;
     layout.bits_per_pixel = 24;
-    refused.push_back(ridge_test::make_bitmap(layout));
+    refused.push_back({ridge_test::make_bitmap(layout), "24 bits per pixel; only 8-bit bitmaps are read"});
     layout = {};
     layout.compression = 1;
-    refused.push_back(ridge_test::make_bitmap(layout));
-    layout = {};
-    layout.height = -8; // stored top row first
-    refused.push_back(ridge_test::make_bitmap(layout));
+    refused.push_back(
+        {ridge_test::make_bitmap(layout), "compressed pixel data (RLE8); only uncompressed bitmaps are read"});
     layout = {};
     layout.width = 1;
     layout.height = 1;
-    refused.push_back(ridge_test::make_bitmap(layout));
-    refused.back().resize(1078); // headers only
+    refused.push_back({ridge_test::make_bitmap(layout), "file of 1078 bytes is too short"});
+    refused.back().file.resize(1078); // headers only
+    refused.back().reason = "pixel data offset 1078 lies past the end of the file (1078 bytes)";
     layout = {};
     layout.width = 257;
     layout.height = 9;
-    refused.push_back(ridge_test::make_bitmap(layout));
-    refused.back().resize(1078 + 8 * 260 + 257 - 1); // last row one byte short
+    refused.push_back({ridge_test::make_bitmap(layout), ""});
+    refused.back().file.resize(1078 + 8 * 260 + 257 - 1); // last row one byte short
+    refused.back().reason = "file of 3414 bytes ends inside the pixel rows, which need 3415 bytes";
+    layout = {};
+    layout.info_header_bytes = 124; // V5, rows at 1162
+    refused.push_back({ridge_test::make_bitmap(layout), ""});
+    refused.back().file.resize(1162 + 7 * 8);
+    refused.back().reason = "file of 1218 bytes ends inside the pixel rows, which need 1226 bytes";
+    layout = {};
+    layout.palette = {0, 0xffffff};
+    refused.push_back({ridge_test::make_bitmap(layout), "pixel value 91 lies beyond the palette of 2 colours"});
 
     for (std::size_t i = 0; i < refused.size(); ++i) {
         const std::string bmp = dir_.path("bad" + std::to_string(i) + ".bmp");
-        ridge_test::write_file(bmp, refused[i]);
+        ridge_test::write_file(bmp, refused[i].file);
         const ProgramRun run = forge({"2", bmp, dir_.path("out.bin")});
         EXPECT_EQ(run.exit_code, 255) << i;
-        EXPECT_EQ(run.out, kBanner + "error=-1 when converting raw img to bmp img\n") << i;
+        EXPECT_EQ(run.out, kBanner + "error=-1 when converting raw img to bmp img\n" + bmp + ": " +
+                               refused[i].reason + "\n")
+            << i;
         EXPECT_FALSE(ridge_test::file_exists(dir_.path("out.bin"))) << i;
     }
+}
+
+TEST_F(Ridgeforge, OtherLayoutsOfOneImageGiveOneTemplate)
+{
+    // The sample rewritten with a V5 header, rows top first, an inverted
+    // palette; and, quantised to 16 grey levels, stored with a 16-colour
+    // palette against the same levels stored as they are.
+    ridge_test::GreyImage sample_image;
+    ASSERT_TRUE(ridge_test::load_grey_bmp(sample("101_1.bmp"), sample_image));
+    const auto grey = [&](int32_t x, int32_t y) {
+        return sample_image.pixels[std::size_t(y) * std::size_t(sample_image.width) + std::size_t(x)];
+    };
+    auto encode = [&](const std::function<void(ridge_test::BitmapLayout &)> &change) {
+        ridge_test::BitmapLayout layout;
+        layout.width = sample_image.width;
+        layout.height = sample_image.height;
+        layout.stored = grey;
+        change(layout);
+        return ridge_test::make_bitmap(layout);
+    };
+    auto run_on = [&](const std::string &name, const std::vector<unsigned char> &file) {
+        const std::string bmp = dir_.path(name + ".bmp");
+        ridge_test::write_file(bmp, file);
+        const ProgramRun run = forge({"2", bmp, dir_.path(name + ".bin")});
+        EXPECT_EQ(run.exit_code, 0) << name << "\n" << run.out;
+        // Everything but the two times.
+        const std::regex times("time = [0-9.]+ ms");
+        return std::regex_replace(run.out, times, "") + "\n" +
+               ridge_test::read_text(dir_.path(name + ".bin"));
+    };
+    const std::string common = run_on("common", ridge_test::read_bytes(sample("101_1.bmp")));
+    EXPECT_NE(common.find("template has 24 minutiae"), std::string::npos) << common;
+    EXPECT_EQ(common, run_on("v5", encode([](auto &l) { l.info_header_bytes = 124; })));
+    EXPECT_EQ(common, run_on("top_down", encode([](auto &l) { l.height = -l.height; })));
+    EXPECT_EQ(common, run_on("inverted", encode([&](auto &l) {
+                  for (uint32_t i = 0; i < 256; ++i)
+                      l.palette.push_back((255 - i) * 0x010101u);
+                  l.stored = [&](int32_t x, int32_t y) { return uint8_t(255 - grey(x, y)); };
+              })));
+
+    const auto level = [&](int32_t x, int32_t y) { return uint8_t((grey(x, y) + 8) / 17); };
+    const std::string stored_grey = run_on("sixteen_levels", encode([&](auto &l) {
+        l.stored = [&](int32_t x, int32_t y) { return uint8_t(level(x, y) * 17); };
+    }));
+    EXPECT_EQ(stored_grey, run_on("sixteen_colours", encode([&](auto &l) {
+                  for (uint32_t i = 0; i < 16; ++i)
+                      l.palette.push_back(i * 17 * 0x010101u);
+                  l.stored = level;
+              })));
 }
 
 TEST_F(Ridgeforge, AcceptedSyntheticBitmapsReachTheSdk)
@@ -264,18 +339,40 @@ TEST_F(Ridgeforge, FourFormatsDescribeOneTemplate)
     EXPECT_EQ(record[28], static_cast<int>(reports[3].quality + 0.5) & 0xff);
 }
 
-TEST_F(Ridgeforge, UnknownFormatStillRunsTheExtraction)
+TEST_F(Ridgeforge, UnknownFormatStillRunsTheExtractionThenFails)
 {
-    const std::string out = dir_.path("never");
-    const ProgramRun run = forge({"0", sample("102_1.bmp"), out});
-    const Report report = parse_report(run);
-    EXPECT_FALSE(ridge_test::file_exists(out));
-    if (!report.template_ok) {
-        expect_failure_exit(run, report);
-        return;
+    for (const char *format : {"0", "5", "-1", "abc"}) {
+        const std::string out = dir_.path("never");
+        const ProgramRun run = forge({format, sample("102_1.bmp"), out});
+        const Report report = parse_report(run);
+        EXPECT_FALSE(ridge_test::file_exists(out));
+        if (!report.template_ok) {
+            expect_failure_exit(run, report);
+            return;
+        }
+        EXPECT_EQ(run.exit_code, 2) << format;
+        EXPECT_EQ(run.out.substr(run.out.size() - kFormatLine.size()), kFormatLine);
     }
-    EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.out.substr(run.out.size() - kFormatLine.size()), kFormatLine);
+}
+
+TEST_F(Ridgeforge, OutputThatCannotBeWrittenFails)
+{
+    std::vector<std::string> outputs = {dir_.path("no/such/dir/out")};
+    if (ridge_test::file_exists("/dev/full"))
+        outputs.push_back("/dev/full"); // opens, then every write fails
+    for (const std::string &out : outputs) {
+        for (int format = 1; format <= 4; ++format) {
+            const ProgramRun run = forge({std::to_string(format), sample("101_1.bmp"), out});
+            const Report report = parse_report(run);
+            if (!report.template_ok) {
+                expect_failure_exit(run, report);
+                return;
+            }
+            EXPECT_EQ(run.exit_code, 3) << out << ", format " << format;
+            const std::string said = run.out + run.err;
+            EXPECT_NE(said.find(out), std::string::npos) << said;
+        }
+    }
 }
 
 TEST_F(Ridgeforge, TemplateFilesFeedRidgescore)

@@ -1,7 +1,10 @@
 // ridgescore run end to end: banner, usage, the four template file formats,
-// score lines, load failures, the running count and the average line, and
-// the mended cases (lists that cannot be opened, a last line with one name,
-// names longer than their buffers).
+// score lines, load failures, the running count and the average line, the
+// exit statuses (0 only when every pair was scored, 2 with a count line when
+// some pair was not, 1 when the run itself failed), and the mended cases
+// (lists that cannot be opened or are folders, a score list that cannot be
+// written, a last line with one name, names longer than their buffers or
+// holding a NUL byte).
 #include "ridgesdk.h"
 
 #include "support/matcher_templates.h"
@@ -183,8 +186,9 @@ TEST_F(Ridgescore, MissingFirstRawTextFileGivesMinusOneLineThenScoreZero)
     const std::string a = write(finger_, 1, "a.txt");
     const std::string missing = dir_.path("missing.txt");
     const ProgramRun run = score(1, list(missing + " " + a + "\n"));
-    EXPECT_EQ(0, run.exit_code);
+    EXPECT_EQ(2, run.exit_code);
     EXPECT_NE(std::string::npos, run.out.find("\ncan't open file " + missing + "\n"));
+    EXPECT_NE(std::string::npos, run.out.find(" ms\n1 of 1 pairs could not be scored\n")) << run.out;
     EXPECT_EQ((std::vector<std::string>{missing + ", " + a + ", -1", missing + ", " + a + ", 0.000000"}),
               score_lines());
 }
@@ -194,7 +198,7 @@ TEST_F(Ridgescore, MissingSecondPackedFileGivesMinusTwoLineAndFilesizeMessage)
     const std::string a = write(finger_, 3, "a.pk");
     const std::string missing = dir_.path("missing.pk");
     const ProgramRun run = score(3, list(a + " " + missing + "\n"));
-    EXPECT_EQ(0, run.exit_code);
+    EXPECT_EQ(2, run.exit_code);
     EXPECT_EQ("ERROR : filesize : file " + missing + " could not be opened\n", run.err);
     EXPECT_EQ((std::vector<std::string>{a + ", " + missing + ", -2", a + ", " + missing + ", 0.000000"}),
               score_lines());
@@ -263,7 +267,7 @@ TEST_F(Ridgescore, UnknownFormatEndsAfterTheFirstPairWithAnEmptyScoreList)
     for (const char *format : {"7", "0", "abc"}) {
         const ProgramRun run =
             ridge_test::run_program(program_, {format, list(a + " " + a + "\n"), scores_path()});
-        EXPECT_EQ(0, run.exit_code);
+        EXPECT_EQ(1, run.exit_code);
         EXPECT_EQ(kBanner + kFormatLine, run.out) << format;
         EXPECT_TRUE(ridge_test::file_exists(scores_path()));
         EXPECT_EQ("", ridge_test::read_text(scores_path()));
@@ -291,14 +295,30 @@ TEST_F(Ridgescore, ListsThatCannotBeOpenedEndWithAMessageAndFailure)
 {
     const std::string missing = dir_.path("no-such-list.txt");
     ProgramRun run = score(1, missing);
-    EXPECT_NE(0, run.exit_code);
-    EXPECT_NE(std::string::npos, run.out.find(missing));
+    EXPECT_EQ(1, run.exit_code);
+    EXPECT_EQ(kBanner + "\ncan't open match list " + missing + "\n", run.out);
+    EXPECT_FALSE(ridge_test::file_exists(scores_path()));
+
+    // A folder opens like a file and reads as empty: it is said to be one.
+    const std::string folder = dir_.path("lists");
+    std::filesystem::create_directories(folder);
+    run = score(1, folder);
+    EXPECT_EQ(1, run.exit_code);
+    EXPECT_EQ(kBanner + "\nmatch list " + folder + " is a folder\n", run.out);
     EXPECT_FALSE(ridge_test::file_exists(scores_path()));
 
     const std::string unwritable = dir_.path("no-such-dir/scores.txt");
     run = ridge_test::run_program(program_, {"1", list(""), unwritable});
-    EXPECT_NE(0, run.exit_code);
+    EXPECT_EQ(1, run.exit_code);
     EXPECT_NE(std::string::npos, run.out.find(unwritable));
+
+    // A score list that opens but cannot take the lines.
+    if (ridge_test::file_exists("/dev/full")) {
+        const std::string a = write(finger_, 2, "a.bin");
+        run = ridge_test::run_program(program_, {"2", list(a + " " + a + "\n"), "/dev/full"});
+        EXPECT_EQ(1, run.exit_code);
+        EXPECT_NE(std::string::npos, run.out.find("can't write score list /dev/full\n")) << run.out;
+    }
 }
 
 TEST_F(Ridgescore, NamesLongerThanTheirBuffersAreRefused)
@@ -320,9 +340,53 @@ TEST_F(Ridgescore, NamesLongerThanTheirBuffersAreRefused)
 
     const ProgramRun run = score(2, list(first260 + " " + second255 + "\n" + first259 + " " + second256 +
                                          "\n" + first259 + " " + second255 + "\n"));
-    EXPECT_EQ(0, run.exit_code);
+    EXPECT_EQ(2, run.exit_code);
+    EXPECT_NE(std::string::npos, run.out.find("2 of 3 pairs could not be scored\n"));
     const std::string self = score_text(ridge_test::match_score(finger_, finger_));
     EXPECT_EQ((std::vector<std::string>{first259 + ", " + second255 + ", " + self}), score_lines());
     EXPECT_NE(std::string::npos, run.out.find("name longer than"));
     EXPECT_NE(std::string::npos, run.out.find("\r 1\nAverage match time = "));
+}
+
+TEST_F(Ridgescore, NulByteInANameSkipsThePair)
+{
+    // "a.bin\0x" would open a.bin if the name were cut at the NUL.
+    const std::string a = write(finger_, 2, "a.bin");
+    std::string content = a + " " + a + "\n" + a + std::string(1, '\0') + "x " + a + "\n" + a + " " + a + "\n";
+    const ProgramRun run = score(2, list(content));
+    EXPECT_EQ(2, run.exit_code);
+    const std::string self = score_text(ridge_test::match_score(finger_, finger_));
+    EXPECT_EQ((std::vector<std::string>{a + ", " + a + ", " + self, a + ", " + a + ", " + self}), score_lines());
+    EXPECT_NE(std::string::npos, run.out.find("\nNUL byte in a name in the match list, pair skipped: " + a + " " +
+                                              a + "\n"));
+    EXPECT_NE(std::string::npos, run.out.find("\r 2\nAverage match time = "));
+    EXPECT_NE(std::string::npos, run.out.find("1 of 3 pairs could not be scored\n"));
+}
+
+TEST_F(Ridgescore, ExitStatusTellsWhetherEveryPairWasScored)
+{
+    // Pairs that load and match exit 0 with no count line; a pair that
+    // does not load, or that the matcher refuses (a raw template above 2048
+    // bytes), keeps its lines and makes the status 2 with the count.
+    const std::string good = write(finger_, 2, "good.bin");
+    const std::string other = write(other_, 2, "other.bin");
+    const std::string oversize = write(ridge_test::random_template(93, 129, 900, 900, 10), 2, "big.bin");
+    const std::string missing = dir_.path("missing.bin");
+    struct Case {
+        std::string list;
+        int exit_code;
+        std::string count_line;
+    };
+    const std::vector<Case> cases = {
+        {good + " " + other + "\n" + other + " " + good + "\n", 0, ""},
+        {good + " " + other + "\n" + missing + " " + good + "\n", 2, "1 of 2 pairs could not be scored\n"},
+        {good + " " + missing + "\n" + missing + " " + missing + "\n", 2, "2 of 2 pairs could not be scored\n"},
+        {good + " " + oversize + "\n" + good + " " + good + "\n", 2, "1 of 2 pairs could not be scored\n"},
+    };
+    for (const Case &c : cases) {
+        const ProgramRun run = score(2, list(c.list));
+        EXPECT_EQ(c.exit_code, run.exit_code) << c.list;
+        const std::string tail = run.out.substr(run.out.find(" ms\n") + 4);
+        EXPECT_EQ(c.count_line, tail) << c.list;
+    }
 }

@@ -78,3 +78,20 @@ TEST(SdkExports, ProgramsExportTheNineFunctionsOnly)
     if (checked == 0)
         GTEST_SKIP() << "neither program is built";
 }
+
+TEST(SdkExports, TheOtherProgramsExportNoFunction)
+{
+    int checked = 0;
+    for (const char *tool : {"ridgeconvert", "ridgesearch"}) {
+        const std::string program = std::string(RIDGESDK_BINARY_DIR) + "/" + tool;
+        if (!exists(program))
+            continue;
+        ++checked;
+        bool ran = false;
+        const std::set<std::string> names = exported(program, ran, true);
+        ASSERT_TRUE(ran) << "nm failed on " << program;
+        EXPECT_TRUE(names.empty()) << tool << " exports " << *names.begin();
+    }
+    if (checked == 0)
+        GTEST_SKIP() << "neither program is built";
+}

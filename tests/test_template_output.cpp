@@ -1,7 +1,7 @@
 // The last steps of the extraction: the cap of 128 by reliability, the
 // final order and the conversion to raw minutiae.
-#include "extract/minutiae_limit.h"
-#include "extract/raw_conversion.h"
+#include "extract/minutiae/minutiae_limit.h"
+#include "extract/minutiae/raw_conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Border and inner zones built from the block direction map.
-#include "extract/zone_maps.h"
+#include "extract/minutiae/zone_maps.h"
 
 #include <gtest/gtest.h>
 

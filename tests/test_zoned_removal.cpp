@@ -1,8 +1,8 @@
 // The zoned removal tests on small synthetic binary images (1 = ridge,
 // 0 = valley): each case is built so that one limit decides it.
-#include "extract/false_minutiae.h"
-#include "extract/removal_tests.h"
-#include "extract/zone_maps.h"
+#include "extract/minutiae/false_minutiae.h"
+#include "extract/minutiae/removal_tests.h"
+#include "extract/minutiae/zone_maps.h"
 #include "lfs/contour.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // the captured lists and images exactly: a minutia_distance of at most 16 is
 // a Euclidean distance of at most 16, so only the zoning and the limits set
 // the two versions apart.
-#include "extract/removal_tests.h"
+#include "extract/minutiae/removal_tests.h"
 #include "support/lfs_vectors.h"
 
 #include <gtest/gtest.h>

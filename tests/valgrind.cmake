@@ -1,4 +1,4 @@
-# Leak checks: the two programs run under valgrind over their success paths
+# Leak checks: the programs run under valgrind over their success paths
 # and the cases of their tables of failures (tests/program_cases.sh).
 # Label "valgrind". Not registered in sanitizer or fuzzing builds, whose
 # runtimes do not run under valgrind; skipped when valgrind is missing.
@@ -9,7 +9,8 @@ if(NOT RIDGESDK_SANITIZE AND NOT RIDGESDK_FUZZ)
     forge_unknown_format forge_unwritable_output)
   set(ridgesdk_valgrind_cases_ridgescore
     score_usage score_lists score_raw_text score_raw_binary score_packed score_fmr378)
-  foreach(tool ridgeforge ridgescore)
+  set(ridgesdk_valgrind_cases_ridgesearch search_jobs search_failures)
+  foreach(tool ridgeforge ridgescore ridgesearch)
     if(NOT TARGET ${tool})
       continue()
     endif()

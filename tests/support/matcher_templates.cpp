@@ -1,8 +1,11 @@
 // Synthetic raw templates for the matcher tests.
 #include "support/matcher_templates.h"
 
+#include "matcher/compare_templates.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -54,7 +57,9 @@ Minutiae distorted_copy(const Minutiae &source, const Distortion &how, uint32_t 
         if (angle < 0)
             angle += 360;
         t.angle = angle;
-        out.push_back(t);
+        // A minutia moved off the image is lost, as at the edge of a capture.
+        if (t.x >= 0 && t.y >= 0)
+            out.push_back(t);
     }
     for (int k = 0; k < how.dropped && !out.empty(); ++k) {
         std::uniform_int_distribution<size_t> pick(0, out.size() - 1);
@@ -80,6 +85,17 @@ TemplateBuffer raw_buffer(const Minutiae &m)
     t.size = static_cast<uint32_t>(m.size() * sizeof(RawMinutia));
     t.format = FPT_FORMAT_RAW;
     return t;
+}
+
+double comparison_score(const Minutiae &first, const Minutiae &second)
+{
+    if (first.empty() || second.empty() || first.size() > 128 || second.size() > 128)
+        return 0.0;
+    RawMinutia a[FPT_MAX_MINUTIAE], b[FPT_MAX_MINUTIAE];
+    std::copy(first.begin(), first.end(), a);
+    std::copy(second.begin(), second.end(), b);
+    const int na = static_cast<int>(first.size()), nb = static_cast<int>(second.size());
+    return ridge::similarityScore(ridge::compareTemplates(a, b, na, nb), na, nb);
 }
 
 double match_score(const Minutiae &first, const Minutiae &second)

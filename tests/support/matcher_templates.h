@@ -27,11 +27,17 @@ struct Distortion {
     int added = 0;         // random minutiae added
 };
 
-// A genuine-like copy of a template, turned about its centre.
+// A genuine-like copy of a template, turned about its centre. Minutiae
+// that the turn or the shift moves to a negative x or y are lost.
 Minutiae distorted_copy(const Minutiae &source, const Distortion &how, uint32_t seed);
 
 // Every minutia of the template, all of one type.
 Minutiae with_type(Minutiae m, int32_t type);
+
+// Score of the SDK's comparison behind matchRawFPTs, without the export's
+// checks: it also takes minutiae that the export refuses (coordinates and
+// angles anywhere in 32 bits), as the straightforward matcher does.
+double comparison_score(const Minutiae &first, const Minutiae &second);
 
 // Score of matchRawFPTs on two raw templates (status must be 1).
 double match_score(const Minutiae &first, const Minutiae &second);

@@ -1,0 +1,8 @@
+// ridge_record_read of ISO/IEC 19794-2:2011 records on arbitrary bytes
+// (fuzz_record_reader.h says what is checked).
+#include "fuzz_record_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return ridge_fuzz::fuzz_record_reader(RIDGE_FORMAT_ISO2011, data, size);
+}

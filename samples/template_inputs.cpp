@@ -1,0 +1,328 @@
+#include "template_inputs.h"
+
+#include "ridgeinterop.h"
+#include "ridgesdk.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace ridge {
+
+namespace {
+
+// No template file comes near this; a larger file is not one.
+constexpr std::size_t kMaxTemplateFileBytes = 16u << 20;
+
+std::string lower_extension(const std::string &path)
+{
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::string();
+    std::string ext = name.substr(dot + 1);
+    for (char &c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+std::string system_reason() { return std::strerror(errno); }
+
+// Why the path cannot be read as a file, as far as its kind tells: "" for a
+// file (or something that may be read like one).
+std::string not_a_file(const std::string &path)
+{
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0)
+        return "cannot open " + path + ": " + system_reason();
+    if (S_ISDIR(info.st_mode))
+        return path + " is a folder, not a file";
+    return std::string();
+}
+
+std::string read_whole_file(const std::string &path, std::vector<unsigned char> &bytes)
+{
+    if (std::string why = not_a_file(path); !why.empty())
+        return why;
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return "cannot open " + path + ": " + system_reason();
+    unsigned char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        if (bytes.size() + got > kMaxTemplateFileBytes)
+            return path + " is too large for a template file";
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (std::ferror(file.get()))
+        return "cannot read " + path + ": " + system_reason();
+    return std::string();
+}
+
+std::string sdk_reason(int32_t status)
+{
+    const std::string message = ridge_last_error();
+    return message.empty() ? std::string(ridge_status_name(status)) : message;
+}
+
+// A block handed out by the SDK, released on every way out.
+struct SdkBlock {
+    TemplateBuffer record{nullptr, 0, FPT_FORMAT_RAW};
+    SdkBlock() = default;
+    SdkBlock(const SdkBlock &) = delete;
+    SdkBlock &operator=(const SdkBlock &) = delete;
+    ~SdkBlock() { free_FPAPI_mem(record.data); }
+    void copy_to(std::vector<unsigned char> &raw) const
+    {
+        if (record.data != nullptr)
+            raw.assign(record.data, record.data + record.size);
+        else
+            raw.clear();
+    }
+};
+
+struct OwnedImage {
+    ridge_image image{0, 0, nullptr, 0};
+    OwnedImage() = default;
+    OwnedImage(const OwnedImage &) = delete;
+    OwnedImage &operator=(const OwnedImage &) = delete;
+    ~OwnedImage() { ridge_image_release(&image); }
+};
+
+std::string extract_from_image(const std::string &path, double ppi, std::vector<unsigned char> &raw)
+{
+    if (std::string why = not_a_file(path); !why.empty())
+        return why;
+    OwnedImage read;
+    int32_t status = ridge_image_read(path.c_str(), &read.image);
+    if (status != RIDGE_OK)
+        return sdk_reason(status);
+    const double from_ppi = ppi > 0 ? ppi : read.image.ppi;
+    OwnedImage resampled;
+    const ridge_image *used = &read.image;
+    if (from_ppi > 0) {
+        status = ridge_image_resample(&read.image, from_ppi, &resampled.image);
+        if (status != RIDGE_OK)
+            return path + ": " + sdk_reason(status);
+        used = &resampled.image;
+    }
+    SdkBlock extracted;
+    const SdkStatus extraction = generateRawFPT(used->pixels, used->width, used->height, &extracted.record);
+    if (extraction != FPT_OK)
+        return path + ": no template could be extracted from the image (" + ridge_status_name(extraction) + ")";
+    extracted.copy_to(raw);
+    return std::string();
+}
+
+// A whole file converted to raw by one of the SDK's converters.
+std::string convert_to_raw(const std::string &path, std::vector<unsigned char> &bytes, int32_t format,
+                           SdkStatus (*to_raw)(const TemplateBuffer *, TemplateBuffer *), const char *what,
+                           std::vector<unsigned char> &raw)
+{
+    TemplateBuffer stored{bytes.empty() ? nullptr : bytes.data(), static_cast<uint32_t>(bytes.size()), format};
+    SdkBlock converted;
+    const SdkStatus status = to_raw(&stored, &converted.record);
+    if (status != FPT_OK)
+        return path + ": not " + what + " (" + ridge_status_name(status) + ")";
+    converted.copy_to(raw);
+    return std::string();
+}
+
+// The reading rules of ridgescore's raw text loader, over a block.
+class TextScanner {
+public:
+    TextScanner(const unsigned char *text, std::size_t size) : text_(text), size_(size) {}
+
+    void skip_white_space()
+    {
+        while (at_ < size_ && std::isspace(text_[at_]))
+            ++at_;
+    }
+
+    bool read_int(int32_t &value)
+    {
+        skip_white_space();
+        bool negative = false;
+        if (at_ < size_ && (text_[at_] == '-' || text_[at_] == '+')) {
+            negative = text_[at_] == '-';
+            ++at_;
+        }
+        if (at_ >= size_ || !std::isdigit(text_[at_]))
+            return false;
+        constexpr int64_t kLimit = int64_t(std::numeric_limits<int32_t>::max()) + 1;
+        int64_t magnitude = 0;
+        while (at_ < size_ && std::isdigit(text_[at_])) {
+            if (magnitude <= kLimit)
+                magnitude = magnitude * 10 + (text_[at_] - '0');
+            ++at_;
+        }
+        const int64_t signed_value = negative ? -magnitude : magnitude;
+        if (signed_value > std::numeric_limits<int32_t>::max() ||
+            signed_value < std::numeric_limits<int32_t>::min())
+            return false;
+        value = static_cast<int32_t>(signed_value);
+        return true;
+    }
+
+    bool expect(char wanted)
+    {
+        if (at_ < size_ && text_[at_] == static_cast<unsigned char>(wanted)) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const unsigned char *text_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+} // namespace
+
+std::optional<InputKind> parse_input_kind(const std::string &name)
+{
+    if (name == "1")
+        return InputKind::RawText;
+    if (name == "2")
+        return InputKind::RawBinary;
+    if (name == "3")
+        return InputKind::Packed;
+    if (name == "4")
+        return InputKind::Fmr378;
+    if (name == "bmp" || name == "png" || name == "pgm" || name == "ppm" || name == "image")
+        return InputKind::Image;
+    return std::nullopt;
+}
+
+std::optional<InputKind> input_kind_of_extension(const std::string &path)
+{
+    const std::string ext = lower_extension(path);
+    if (ext == "txt")
+        return InputKind::RawText;
+    if (ext == "raw")
+        return InputKind::RawBinary;
+    if (ext == "pck")
+        return InputKind::Packed;
+    if (ext == "fmr")
+        return InputKind::Fmr378;
+    if (ext == "bmp" || ext == "png" || ext == "pgm" || ext == "ppm" || ext == "pnm")
+        return InputKind::Image;
+    return std::nullopt;
+}
+
+std::string identifier_of_path(const std::string &path)
+{
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name;
+}
+
+std::string parse_raw_text(const unsigned char *text, std::size_t size, std::vector<unsigned char> &raw)
+{
+    TextScanner scanner(text, size);
+    int32_t count = 0;
+    if (!scanner.read_int(count))
+        return "no minutiae count at the start";
+    if (count < 0 || count > FPT_MAX_MINUTIAE)
+        return "minutiae count " + std::to_string(count) + " is outside 0.." +
+               std::to_string(FPT_MAX_MINUTIAE);
+    scanner.skip_white_space();
+    std::vector<RawMinutia> minutiae(static_cast<std::size_t>(count));
+    for (int32_t line = 1; line <= count; ++line) {
+        RawMinutia &m = minutiae[static_cast<std::size_t>(line - 1)];
+        int32_t *fields[4] = {&m.type, &m.x, &m.y, &m.angle};
+        for (int f = 0; f < 4; ++f) {
+            if ((f > 0 && !scanner.expect(',')) || !scanner.read_int(*fields[f]))
+                return "wrong format in minutia line " + std::to_string(line);
+        }
+        scanner.skip_white_space();
+    }
+    raw.resize(minutiae.size() * sizeof(RawMinutia));
+    if (!raw.empty())
+        std::memcpy(raw.data(), minutiae.data(), raw.size());
+    return std::string();
+}
+
+std::string load_input_template(const std::string &path, InputKind kind, double ppi,
+                                std::vector<unsigned char> &raw)
+{
+    if (kind == InputKind::Image)
+        return extract_from_image(path, ppi, raw);
+    std::vector<unsigned char> bytes;
+    std::string why = read_whole_file(path, bytes);
+    if (!why.empty())
+        return why;
+    switch (kind) {
+    case InputKind::RawText:
+        why = parse_raw_text(bytes.data(), bytes.size(), raw);
+        return why.empty() ? why : path + ": " + why;
+    case InputKind::RawBinary:
+        if (bytes.size() % sizeof(RawMinutia) != 0)
+            return path + ": a raw template is a whole number of 16-byte minutiae; this file has " +
+                   std::to_string(bytes.size()) + " bytes";
+        raw = std::move(bytes);
+        return std::string();
+    case InputKind::Packed:
+        return convert_to_raw(path, bytes, FPT_FORMAT_PACKED, PackedFTP_2_RawFPT, "a packed template", raw);
+    case InputKind::Fmr378:
+        return convert_to_raw(path, bytes, FPT_FORMAT_FMR378, FMR378FPT_2_RawFPT, "an FMR378 record", raw);
+    case InputKind::Image: break;
+    }
+    return path + ": unknown kind of file";
+}
+
+std::string read_path_list(const std::string &list, std::vector<std::string> &paths)
+{
+    std::FILE *stream = stdin;
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(nullptr, &std::fclose);
+    if (list != "-") {
+        struct stat info{};
+        if (::stat(list.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            return "list " + list + " is a folder, not a file";
+        file.reset(std::fopen(list.c_str(), "r"));
+        if (!file)
+            return "cannot open list " + list + ": " + system_reason();
+        stream = file.get();
+    }
+    std::string line;
+    int c = 0;
+    std::size_t line_number = 1;
+    bool has_nul = false;
+    const auto take_line = [&]() {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            paths.push_back(line);
+        line.clear();
+    };
+    while ((c = std::getc(stream)) != EOF) {
+        if (c == '\n') {
+            take_line();
+            ++line_number;
+        } else if (c == '\0') {
+            has_nul = true;
+            break;
+        } else {
+            line.push_back(static_cast<char>(c));
+        }
+    }
+    // A path cut short at a NUL byte would name another file.
+    if (has_nul)
+        return "list " + list + " holds a NUL byte on line " + std::to_string(line_number);
+    if (std::ferror(stream))
+        return "cannot read list " + list + ": " + system_reason();
+    take_line();
+    return std::string();
+}
+
+} // namespace ridge
