@@ -184,6 +184,7 @@ Options parse(int argc, char **argv)
 
 struct SearchFigures {
     double seconds = 0; // thread CPU seconds on one thread, wall seconds on several
+    double wall = 0;    // wall seconds
     double cpu = 0;     // process CPU seconds
 };
 
@@ -193,10 +194,12 @@ SearchFigures timed_search(ridge_gallery *g, const Minutiae &probe, uint32_t thr
     ridge_match *m = nullptr;
     uint64_t n = 0;
     const double t0 = threads == 1 ? thread_cpu_seconds() : wall_seconds(), c0 = process_cpu_seconds();
+    const double w0 = wall_seconds();
     if (ridge_gallery_search(g, &p, 0, 0.0, threads, nullptr, nullptr, &m, &n) != RIDGE_OK)
         die("search");
     SearchFigures f;
     f.seconds = (threads == 1 ? thread_cpu_seconds() : wall_seconds()) - t0;
+    f.wall = wall_seconds() - w0;
     f.cpu = process_cpu_seconds() - c0;
     if (scores != nullptr) {
         scores->assign(n, 0.0);
@@ -307,12 +310,13 @@ int main(int argc, char **argv)
         const double n = static_cast<double>(o.entries);
         const double one_rate = n / one.seconds, all_rate = n / all.seconds;
         const double loop_rate = static_cast<double>(loop) / loop_seconds;
-        std::printf("probe of %zu minutiae: 1 thread %.0f comparisons/s (CPU time); %u threads %.0f/s (wall, "
-                    "%.2f x one thread; %.0f per CPU second, %.2f of one thread's); matchRawFPTs loop %.0f/s (CPU "
-                    "time); search / loop %.2f x; %d of %llu scores differ from the loop\n",
-                    probe.size(), one_rate, threads_used(o.threads), all_rate, all_rate / one_rate, n / all.cpu,
-                    n / all.cpu / one_rate, loop_rate, one_rate / loop_rate, differ,
-                    static_cast<unsigned long long>(loop));
+        std::printf("probe of %zu minutiae: 1 thread %.0f comparisons/s (CPU time; %.0f/s wall); %u threads "
+                    "%.0f/s (wall, %.2f x one thread's wall rate; %.0f per CPU second, %.2f of one thread's); "
+                    "matchRawFPTs loop %.0f/s (CPU time); search / loop %.2f x; %d of %llu scores differ from the "
+                    "loop\n",
+                    probe.size(), one_rate, n / one.wall, threads_used(o.threads), all_rate,
+                    all_rate / (n / one.wall), n / all.cpu, n / all.cpu / one_rate, loop_rate, one_rate / loop_rate,
+                    differ, static_cast<unsigned long long>(loop));
     }
 
     if (!o.file.empty()) {
