@@ -27,6 +27,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <sched.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -107,9 +108,10 @@ std::vector<Minutiae> gallery_templates(ridge_gallery *g)
 
 // Copy number `copy` of a base template: shifted by an offset of its own
 // (distinct for every copy of one base) and each minutia jittered by up to a
-// pixel and a degree.
-Minutiae variant(const Minutiae &base, uint64_t copy, std::mt19937 &rng)
+// pixel and a degree, the jitter drawn from the entry's own seed.
+Minutiae variant(const Minutiae &base, uint64_t copy, uint64_t seed)
 {
+    std::mt19937 rng(static_cast<uint32_t>(seed * 2654435761u + 1));
     const int span = 241; // offsets -120..120 on each axis
     const int dx = static_cast<int>(copy % span) - 120;
     const int dy = static_cast<int>(copy / span % span) - 120;
@@ -121,6 +123,24 @@ Minutiae variant(const Minutiae &base, uint64_t copy, std::mt19937 &rng)
         m.angle = std::clamp(m.angle + jitter(rng), 0, 360);
     }
     return out;
+}
+
+unsigned threads_used(uint32_t requested)
+{
+    if (requested != 0)
+        return requested;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return sched_getaffinity(0, sizeof set, &set) == 0 ? static_cast<unsigned>(CPU_COUNT(&set)) : 1u;
+}
+
+uint64_t content_hash(const Minutiae &m)
+{
+    uint64_t h = 1469598103934665603u;
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(m.data());
+    for (std::size_t k = 0; k < m.size() * sizeof(RawMinutia); ++k)
+        h = (h ^ bytes[k]) * 1099511628211u;
+    return h;
 }
 
 struct Options {
@@ -164,6 +184,7 @@ Options parse(int argc, char **argv)
 
 struct SearchFigures {
     double seconds = 0; // thread CPU seconds on one thread, wall seconds on several
+    double wall = 0;    // wall seconds
     double cpu = 0;     // process CPU seconds
 };
 
@@ -173,10 +194,12 @@ SearchFigures timed_search(ridge_gallery *g, const Minutiae &probe, uint32_t thr
     ridge_match *m = nullptr;
     uint64_t n = 0;
     const double t0 = threads == 1 ? thread_cpu_seconds() : wall_seconds(), c0 = process_cpu_seconds();
+    const double w0 = wall_seconds();
     if (ridge_gallery_search(g, &p, 0, 0.0, threads, nullptr, nullptr, &m, &n) != RIDGE_OK)
         die("search");
     SearchFigures f;
     f.seconds = (threads == 1 ? thread_cpu_seconds() : wall_seconds()) - t0;
+    f.wall = wall_seconds() - w0;
     f.cpu = process_cpu_seconds() - c0;
     if (scores != nullptr) {
         scores->assign(n, 0.0);
@@ -228,26 +251,33 @@ int main(int argc, char **argv)
     mean_count /= static_cast<double>(bases.size());
     std::printf("%zu base templates of FVC2002 DB1_B, %.1f minutiae on average\n", bases.size(), mean_count);
 
-    // The gallery: copy k of base k % bases.
-    std::mt19937 rng(1);
-    std::vector<Minutiae> entries;
-    entries.reserve(o.entries);
-    for (uint64_t k = 0; k < o.entries; ++k)
-        entries.push_back(variant(bases[k % bases.size()], k / bases.size(), rng));
+    // The gallery: entry k is copy k / bases of base k % bases.
+    auto entry = [&](uint64_t k) { return variant(bases[k % bases.size()], k / bases.size(), k); };
     ridge_gallery *g = nullptr;
     ridge_gallery_create(&g);
     double t0 = wall_seconds();
+    const double add_cpu0 = process_cpu_seconds();
+    std::vector<uint64_t> hashes;
+    hashes.reserve(o.entries);
     for (uint64_t k = 0; k < o.entries; ++k) {
-        const TemplateBuffer t = raw(entries[k]);
+        const Minutiae m = entry(k);
+        hashes.push_back(content_hash(m));
+        const TemplateBuffer t = raw(m);
         if (ridge_gallery_add(g, ("entry" + std::to_string(k)).c_str(), &t, nullptr) != RIDGE_OK)
             die("adding an entry");
     }
-    const double add_seconds = wall_seconds() - t0;
+    const double add_seconds = wall_seconds() - t0, add_cpu = process_cpu_seconds() - add_cpu0;
+    // No two entries are equal (their contents hash apart).
+    std::sort(hashes.begin(), hashes.end());
+    const uint64_t repeated = static_cast<uint64_t>(hashes.end() - std::unique(hashes.begin(), hashes.end()));
+    std::vector<uint64_t>().swap(hashes);
+    std::printf("%llu entries share their contents with an earlier one\n", static_cast<unsigned long long>(repeated));
     uint64_t memory = 0;
     ridge_gallery_memory(g, &memory);
-    std::printf("gallery of %llu entries: enrolled in %.2f s (wall), %llu bytes held, %.0f bytes per entry\n",
-                static_cast<unsigned long long>(o.entries), add_seconds, static_cast<unsigned long long>(memory),
-                static_cast<double>(memory) / static_cast<double>(o.entries));
+    std::printf("gallery of %llu entries: enrolled one by one in %.2f s (wall; %.2f CPU s), %llu bytes held, "
+                "%.0f bytes per entry\n",
+                static_cast<unsigned long long>(o.entries), add_seconds, add_cpu,
+                static_cast<unsigned long long>(memory), static_cast<double>(memory) / static_cast<double>(o.entries));
 
     // Probes: the base templates nearest 50 minutiae.
     std::vector<size_t> order(bases.size());
@@ -266,9 +296,12 @@ int main(int argc, char **argv)
         // The plain loop over the first entries, on this thread.
         const TemplateBuffer pb = raw(probe);
         int differ = 0;
+        std::vector<Minutiae> first;
+        for (uint64_t k = 0; k < loop; ++k)
+            first.push_back(entry(k));
         t0 = thread_cpu_seconds();
         for (uint64_t k = 0; k < loop; ++k) {
-            const TemplateBuffer e = raw(entries[k]);
+            const TemplateBuffer e = raw(first[k]);
             double s = 0;
             matchRawFPTs(&pb, &e, &s);
             differ += s != scores[k];
@@ -277,10 +310,12 @@ int main(int argc, char **argv)
         const double n = static_cast<double>(o.entries);
         const double one_rate = n / one.seconds, all_rate = n / all.seconds;
         const double loop_rate = static_cast<double>(loop) / loop_seconds;
-        std::printf("probe of %zu minutiae: 1 thread %.0f comparisons/s (CPU time); all threads %.0f/s (wall, "
-                    "%.2f x one thread, %.1f CPU s); matchRawFPTs loop %.0f/s (CPU time); search / loop %.2f x; "
-                    "%d of %llu scores differ from the loop\n",
-                    probe.size(), one_rate, all_rate, all_rate / one_rate, all.cpu, loop_rate, one_rate / loop_rate,
+        std::printf("probe of %zu minutiae: 1 thread %.0f comparisons/s (CPU time; %.0f/s wall); %u threads "
+                    "%.0f/s (wall, %.2f x one thread's wall rate; %.0f per CPU second, %.2f of one thread's); "
+                    "matchRawFPTs loop %.0f/s (CPU time); search / loop %.2f x; %d of %llu scores differ from the "
+                    "loop\n",
+                    probe.size(), one_rate, n / one.wall, threads_used(o.threads), all_rate,
+                    all_rate / (n / one.wall), n / all.cpu, n / all.cpu / one_rate, loop_rate, one_rate / loop_rate,
                     differ, static_cast<unsigned long long>(loop));
     }
 

@@ -43,7 +43,9 @@ RIDGE_API int32_t ridge_gallery_create(ridge_gallery **gallery);
 /* Reads a gallery file written by ridge_gallery_save into a new gallery in
  * *gallery; release it with ridge_gallery_close. A missing, truncated,
  * damaged or wrong-version file gives RIDGE_ERR_IO, RIDGE_ERR_CORRUPT or
- * RIDGE_ERR_VERSION and no gallery: a file is loaded whole or not at all. */
+ * RIDGE_ERR_VERSION and no gallery: a file is loaded whole or not at all.
+ * The file holds the templates only; their descriptions for the searches
+ * are made again on every core as the file loads. */
 RIDGE_API int32_t ridge_gallery_load(const char *path, ridge_gallery **gallery);
 
 /* Writes the gallery to path atomically: a new file beside it, flushed to
@@ -56,7 +58,8 @@ RIDGE_API void ridge_gallery_close(ridge_gallery *gallery);
 
 /* Adds an entry, or replaces the entry with the same identifier (which
  * then keeps its place in the insertion order; *replaced, when not NULL,
- * receives 1, else 0). The template is copied. An identifier outside the
+ * receives 1, else 0). The template is copied, and described for the
+ * searches (before the gallery is locked). An identifier outside the
  * rule above gives RIDGE_ERR_ARGUMENT. A template that
  * ridge_check_template refuses is refused with the same status and its
  * message after the identifier ("ID: minutia 3 (...): angle outside

@@ -50,6 +50,18 @@ bool estimateAlignment(const CorrespondenceList &list, const RawMinutia *base,
 void applyAlignment(const RawMinutia *live, int count, const Alignment &alignment,
                     RawMinutia *aligned);
 
+// applyAlignment for live angles within 0..360 and a rotation within the
+// gate, two minutiae at a time on processors with 256-bit integer vectors.
+// Returns whether every mapped coordinate lies within
+// +-kAlignedCoordinateLimit.
+constexpr int32_t kAlignedCoordinateLimit = 16383;
+bool applyAlignmentWithinLimit(const RawMinutia *live, int count, const Alignment &alignment,
+                               RawMinutia *aligned);
+
+// The same one minutia at a time (kept callable for the tests).
+bool applyAlignmentWithinLimitByMinutia(const RawMinutia *live, int count, const Alignment &alignment,
+                                        RawMinutia *aligned);
+
 } // namespace ridge
 
 #endif

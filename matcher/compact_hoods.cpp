@@ -4,6 +4,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define RIDGE_AVX2_ROWS 1
+#include <immintrin.h>
+#endif
 
 namespace ridge {
 
@@ -21,7 +25,9 @@ bool fits(const Neighbourhood &hood)
     return true;
 }
 
-#if defined(__GNUC__) || defined(__clang__)
+// The row form needs 128-bit vectors in hardware; elsewhere (such as the
+// 32-bit Windows build) the records are compared one by one.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__SSE2__) || defined(__ARM_NEON))
 #define RIDGE_VECTOR_ROWS 1
 // Eight 16-bit lanes: one row of live records.
 typedef int16_t Lanes __attribute__((vector_size(16)));
@@ -64,6 +70,8 @@ inline int32_t circular(int32_t a, int32_t b)
 
 } // namespace
 
+bool compactable(const Neighbourhood &hood) { return fits(hood); }
+
 bool compactable(const NeighbourhoodTable &table, int count)
 {
     for (int i = 0; i < count; ++i)
@@ -92,28 +100,9 @@ void compactTable(const NeighbourhoodTable &table, int count, CompactHood *out)
         out[i] = compactHood(table.entries[i]);
 }
 
-int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+int acceptRecordsByRecord(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
 {
     int rows = 0;
-#ifdef RIDGE_VECTOR_ROWS
-    const Lanes ld = load(live.distance), ldir = load(live.direction), lori = load(live.orientation);
-    const Lanes full = broadcast(360);
-    for (int k = 0; k < kNeighbourCount; ++k) {
-        const Lanes dd = absolute(broadcast(base.distance[k]) - ld);
-        Lanes dr = absolute(broadcast(base.direction[k]) - ldir);
-        dr = minimum(dr, full - dr);
-        Lanes od = absolute(broadcast(base.orientation[k]) - lori);
-        od = minimum(od, full - od);
-        const Lanes cost = dd + dr + od;
-        const Lanes ok = (dd <= kMaxDistanceDifference) & (dr <= kMaxDirectionDifference) &
-                         (od <= kMaxOrientationDifference) & (cost <= kMaxNeighbourCost);
-        const unsigned bits = lane_bits(ok);
-        acceptance->rows[k] = static_cast<uint8_t>(bits);
-        rows += bits != 0;
-        for (int m = 0; m < kCompactLanes; ++m)
-            acceptance->cost[k][m] = static_cast<uint8_t>(cost[m] & 0xFF);
-    }
-#else
     for (int k = 0; k < kNeighbourCount; ++k) {
         unsigned bits = 0;
         for (int m = 0; m < kNeighbourCount; ++m) {
@@ -125,15 +114,111 @@ int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAccept
             if (dd <= kMaxDistanceDifference && dr <= kMaxDirectionDifference &&
                 od <= kMaxOrientationDifference && cost <= kMaxNeighbourCost) {
                 bits |= 1u << m;
-                acceptance->cost[k][m] = static_cast<uint8_t>(cost);
+                acceptance->cost[k][m] = static_cast<int16_t>(cost);
             }
         }
         acceptance->rows[k] = static_cast<uint8_t>(bits);
         rows += bits != 0;
     }
-#endif
     return rows;
 }
+
+int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+{
+#ifdef RIDGE_VECTOR_ROWS
+    int rows = 0;
+    const Lanes ld = load(live.distance), ldir = load(live.direction), lori = load(live.orientation);
+    const Lanes full = broadcast(360);
+    for (int k = 0; k < kNeighbourCount; ++k) {
+        const Lanes dd = absolute(broadcast(base.distance[k]) - ld);
+        Lanes dr = absolute(broadcast(base.direction[k]) - ldir);
+        dr = minimum(dr, full - dr);
+        Lanes od = absolute(broadcast(base.orientation[k]) - lori);
+        od = minimum(od, full - od);
+        // A distance difference above the limit fails whatever the cost;
+        // capped, it keeps the sum within 16 bits.
+        const Lanes cost = minimum(dd, broadcast(kMaxDistanceDifference + 1)) + dr + od;
+        const Lanes ok = (dd <= kMaxDistanceDifference) & (dr <= kMaxDirectionDifference) &
+                         (od <= kMaxOrientationDifference) & (cost <= kMaxNeighbourCost);
+        const unsigned bits = lane_bits(ok);
+        acceptance->rows[k] = static_cast<uint8_t>(bits);
+        rows += bits != 0;
+        std::memcpy(acceptance->cost[k], &cost, sizeof cost);
+    }
+    return rows;
+#else
+    return acceptRecordsByRecord(base, live, acceptance);
+#endif
+}
+
+#ifdef RIDGE_AVX2_ROWS
+namespace {
+
+// Two rows per step: the low half of each vector is base record k against
+// the live records, the high half base record k + 1.
+__attribute__((target("avx2"))) int accept_records_avx2(const CompactHood &base, const CompactHood &live,
+                                                        RecordAcceptance *acceptance)
+{
+    __m128i ld, ldir, lori;
+    std::memcpy(&ld, live.distance, sizeof ld);
+    std::memcpy(&ldir, live.direction, sizeof ldir);
+    std::memcpy(&lori, live.orientation, sizeof lori);
+    const __m256i live_distance = _mm256_broadcastsi128_si256(ld);
+    const __m256i live_direction = _mm256_broadcastsi128_si256(ldir);
+    const __m256i live_orientation = _mm256_broadcastsi128_si256(lori);
+    const __m256i full = _mm256_set1_epi16(360);
+    const __m256i distance_limit = _mm256_set1_epi16(kMaxDistanceDifference + 1);
+    const __m256i direction_limit = _mm256_set1_epi16(kMaxDirectionDifference + 1);
+    const __m256i orientation_limit = _mm256_set1_epi16(kMaxOrientationDifference + 1);
+    const __m256i cost_limit = _mm256_set1_epi16(kMaxNeighbourCost + 1);
+    int rows = 0;
+    for (int k = 0; k < kCompactLanes; k += 2) {
+        const __m256i bd = _mm256_set_m128i(_mm_set1_epi16(base.distance[k + 1]), _mm_set1_epi16(base.distance[k]));
+        const __m256i bdir =
+            _mm256_set_m128i(_mm_set1_epi16(base.direction[k + 1]), _mm_set1_epi16(base.direction[k]));
+        const __m256i bori =
+            _mm256_set_m128i(_mm_set1_epi16(base.orientation[k + 1]), _mm_set1_epi16(base.orientation[k]));
+        const __m256i dd = _mm256_abs_epi16(_mm256_sub_epi16(bd, live_distance));
+        __m256i dr = _mm256_abs_epi16(_mm256_sub_epi16(bdir, live_direction));
+        dr = _mm256_min_epi16(dr, _mm256_sub_epi16(full, dr));
+        __m256i od = _mm256_abs_epi16(_mm256_sub_epi16(bori, live_orientation));
+        od = _mm256_min_epi16(od, _mm256_sub_epi16(full, od));
+        const __m256i cost = _mm256_add_epi16(_mm256_add_epi16(dd, dr), od);
+        const __m256i ok = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpgt_epi16(distance_limit, dd), _mm256_cmpgt_epi16(direction_limit, dr)),
+            _mm256_and_si256(_mm256_cmpgt_epi16(orientation_limit, od), _mm256_cmpgt_epi16(cost_limit, cost)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acceptance->cost[k]), cost);
+        // Packing works within each half: bits 0..7 are row k, 16..23 row k + 1.
+        const unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_packs_epi16(ok, ok)));
+        acceptance->rows[k] = static_cast<uint8_t>(bits);
+        acceptance->rows[k + 1] = static_cast<uint8_t>(bits >> 16);
+        rows += (bits & 0xFFu) != 0;
+        rows += k + 1 < kNeighbourCount && ((bits >> 16) & 0xFFu) != 0;
+    }
+    return rows;
+}
+
+using AcceptFunction = int (*)(const CompactHood &, const CompactHood &, RecordAcceptance *);
+
+AcceptFunction choose_accept()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? accept_records_avx2 : acceptRecordsByRow;
+}
+
+} // namespace
+
+int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+{
+    static const AcceptFunction accept = choose_accept();
+    return accept(base, live, acceptance);
+}
+#else
+int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance)
+{
+    return acceptRecordsByRow(base, live, acceptance);
+}
+#endif
 
 int chooseRecords(const RecordAcceptance &acceptance, NeighbourMatch *match)
 {

@@ -41,6 +41,7 @@ constexpr int16_t kNeverDistance = INT16_MAX;
 
 // True when every record of entries 0..count-1 fits the compact form.
 bool compactable(const NeighbourhoodTable &table, int count);
+bool compactable(const Neighbourhood &hood);
 
 // The compact form of entries 0..count-1 (requires compactable).
 void compactTable(const NeighbourhoodTable &table, int count, CompactHood *out);
@@ -48,14 +49,23 @@ CompactHood compactHood(const Neighbourhood &hood);
 
 // Acceptable (base, live) record pairs: bit m of rows[k] set when live
 // record m may correspond with base record k, cost[k][m] its cost.
+// (Row 7 is room for the spare lane of the base and means nothing.)
 struct RecordAcceptance {
-    uint8_t rows[kNeighbourCount];
-    uint8_t cost[kNeighbourCount][kCompactLanes];
+    uint8_t rows[kCompactLanes];
+    int16_t cost[kCompactLanes][kCompactLanes];
 };
 
 // Fills the acceptance matrix; returns how many base records have at least
-// one acceptable live record (an upper bound of the match count).
+// one acceptable live record (an upper bound of the match count). Two rows
+// at a time on processors with 256-bit integer vectors, else one.
 int acceptRecords(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
+
+// The one-row-at-a-time form, which acceptRecords uses where the wider
+// one is unavailable, and the record-by-record form, which the row form
+// uses where 128-bit vectors are unavailable (both kept callable for the
+// tests).
+int acceptRecordsByRow(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
+int acceptRecordsByRecord(const CompactHood &base, const CompactHood &live, RecordAcceptance *acceptance);
 
 // The choices of matchNeighbourhoods from the acceptance matrix: its count
 // and live_of_base.

@@ -2,6 +2,7 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
+#include "matcher/candidate_evaluation.h"
 #include "matcher/described_templates.h"
 #include "matcher/indexed_pairing.h"
 #include "matcher/int32_arith.h"
@@ -14,13 +15,12 @@ namespace ridge {
 
 namespace {
 
-constexpr int kMinimumCorrespondingNeighbours = 3;
-
 // Working storage of one comparison, one per thread, so that comparisons on
 // different threads never share it.
 struct ComparisonWorkspace {
     DescribedTemplates described;
-    IndexedPairing pairing;
+    PairingGrid grid;
+    PairingScratch scratch;
 };
 
 ComparisonWorkspace &thread_workspace()
@@ -57,7 +57,7 @@ bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
 // evaluateCandidate, with the pairing through the column index where the
 // coordinates allow it. Returns a value not above must_exceed as soon as
 // the candidate cannot beat it.
-int32_t evaluate_candidate_indexed(IndexedPairing &pairing, const RawMinutia *base, int base_count,
+int32_t evaluate_candidate_indexed(const PairingGrid &grid, PairingScratch *scratch, const RawMinutia *base, int base_count,
                                    const RawMinutia *live, int live_count, int i, int j,
                                    const Neighbourhood &base_hood, const Neighbourhood &live_hood,
                                    const NeighbourMatch &match, int32_t must_exceed)
@@ -69,8 +69,8 @@ int32_t evaluate_candidate_indexed(IndexedPairing &pairing, const RawMinutia *ba
         return kCandidateRejected;
     RawMinutia aligned[FPT_MAX_MINUTIAE];
     applyAlignment(live, live_count, alignment, aligned);
-    if (pairing.baseIndexable() && withinIndexedLimit(aligned, live_count))
-        return pairing.score(aligned, live_count, must_exceed);
+    if (grid.indexable() && withinIndexedLimit(aligned, live_count))
+        return scoreOnGrid(grid, aligned, live_count, must_exceed, scratch);
     return scorePairing(base, base_count, aligned, live_count);
 }
 
@@ -167,19 +167,35 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
     const BaseKeys &base_keys = base_described.baseKeys();
     const LiveKeys &live_keys = live_described.liveKeys();
     const bool keyed = base_keys.usable && live_keys.usable;
-    w.pairing.setBase(base, base_count);
+    w.grid.build(base, base_count);
+    // Neighbourhoods that fit the compact form are compared a row at a time.
+    const CompactHood *base_compact = base_described.compactHoods();
+    const CompactHood *live_compact = live_described.compactHoods();
+    const bool compact = base_compact != nullptr && live_compact != nullptr;
+    bool live_angles_plain = true;
+    for (int j = 0; j < live_count; ++j)
+        live_angles_plain = live_angles_plain && live[j].angle >= 0 && live[j].angle <= 360;
+    const Sides sides{base,     base_count, base_compact, live,   live_count, live_compact,
+                      &w.grid, &w.scratch, nullptr,      live_angles_plain};
 
     // Only the best score counts, so candidates are free to stop early once
     // they cannot beat it; of equal scores the first found stays.
     int32_t best = 0;
     auto try_candidate = [&](int i, int j) {
+        if (compact) {
+            NeighbourMatch chosen;
+            if (tryCompactCandidate(sides, i, j, &best, &chosen) && best_candidate != nullptr)
+                noteBestCandidate(best_candidate, base, live, i, j, base_table.entries[i], live_table.entries[j],
+                                  chosen);
+            return;
+        }
         const Neighbourhood &base_hood = base_table.entries[i];
         const Neighbourhood &live_hood = live_table.entries[j];
         NeighbourMatch match;
         if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
             return;
         const int32_t score =
-            evaluate_candidate_indexed(w.pairing, base, base_count, live, live_count, i, j, base_hood,
+            evaluate_candidate_indexed(w.grid, &w.scratch, base, base_count, live, live_count, i, j, base_hood,
                                        live_hood, match, best);
         if (score > best) {
             best = score;
@@ -200,8 +216,8 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
         for (int word = 0; word < kLiveSetWords; ++word)
             for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
                 const int j = word * 64 + lowest_set_bit(bits);
-                if (j < live_count && withinCandidateAngle(base[i].angle, live[j].angle) &&
-                    distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))
+                if (j < live_count && (compact || (withinCandidateAngle(base[i].angle, live[j].angle) &&
+                                                    distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))))
                     try_candidate(i, j);
             }
     }

@@ -23,6 +23,7 @@ DescribedTemplate &DescribedTemplates::describe(const RawMinutia *minutiae, int 
     buildNeighbourhoods(t.minutiae, count, &t.table);
     t.has_base_keys = false;
     t.has_live_keys = false;
+    t.has_compact = false;
     t.last_used = clock_;
     return t;
 }
@@ -43,6 +44,17 @@ const LiveKeys &DescribedTemplate::liveKeys()
         has_live_keys = true;
     }
     return live_keys;
+}
+
+const CompactHood *DescribedTemplate::compactHoods()
+{
+    if (!has_compact) {
+        compact_usable = compactable(table, count);
+        if (compact_usable)
+            compactTable(table, count, compact);
+        has_compact = true;
+    }
+    return compact_usable ? compact : nullptr;
 }
 
 } // namespace ridge

@@ -7,6 +7,7 @@
 #ifndef RIDGESDK_MATCHER_DESCRIBED_TEMPLATES_H
 #define RIDGESDK_MATCHER_DESCRIBED_TEMPLATES_H
 
+#include "matcher/compact_hoods.h"
 #include "matcher/neighbourhood_keys.h"
 #include "matcher/neighbourhoods.h"
 
@@ -20,13 +21,19 @@ struct DescribedTemplate {
     NeighbourhoodTable table;
     bool has_base_keys = false;
     bool has_live_keys = false;
+    bool has_compact = false;
+    bool compact_usable = false;
     BaseKeys base_keys;
     LiveKeys live_keys;
+    CompactHood compact[kTableCapacity];
     uint64_t last_used = 0;
 
     // Keys of the table, built on first use.
     const BaseKeys &baseKeys();
     const LiveKeys &liveKeys();
+    // The table in compact form, built on first use; null when it does not
+    // fit the compact form.
+    const CompactHood *compactHoods();
 };
 
 class DescribedTemplates {

@@ -1,4 +1,4 @@
-// Greedy pairing through a column index of the aligned live minutiae.
+// Greedy pairing through a column index of the base minutiae.
 #include "matcher/indexed_pairing.h"
 
 #include "matcher/int32_arith.h"
@@ -16,6 +16,17 @@ static_assert(kMaxPairColumnDifference * kMaxPairColumnDifference <= kMaxPairSqu
                   (kMaxPairColumnDifference + 1) * (kMaxPairColumnDifference + 1) > kMaxPairSquaredDistance,
               "the column window must hold every acceptable partner");
 
+// Live positions fit in the low bits of a choice key.
+constexpr int kLiveBits = 8;
+static_assert(FPT_MAX_MINUTIAE < (1 << kLiveBits), "live positions must fit the key");
+
+int32_t most_points(int32_t base_type)
+{
+    return base_type == FPT_MINUTIA_BIFURCATION    ? kPairPoints + kBifurcationBonus
+           : base_type == FPT_MINUTIA_RIDGE_ENDING ? kPairPoints + kRidgeEndingBonus
+                                                   : kPairPoints;
+}
+
 } // namespace
 
 bool withinIndexedLimit(const RawMinutia *minutiae, int count)
@@ -29,90 +40,121 @@ bool withinIndexedLimit(const RawMinutia *minutiae, int count)
     return true;
 }
 
-void IndexedPairing::setBase(const RawMinutia *base, int count)
+void PairingGrid::build(const RawMinutia *base, int count)
 {
     base_ = base;
     base_count_ = count;
-    base_indexable_ = withinIndexedLimit(base, count);
-    remaining_points_[count] = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        const int32_t most = base[i].type == FPT_MINUTIA_BIFURCATION
-                                 ? kPairPoints + kBifurcationBonus
-                                 : base[i].type == FPT_MINUTIA_RIDGE_ENDING ? kPairPoints + kRidgeEndingBonus
-                                                                            : kPairPoints;
-        remaining_points_[i] = remaining_points_[i + 1] + most;
+    indexable_ = count > 0 && count <= 255 && withinIndexedLimit(base, count);
+    if (!indexable_)
+        return;
+    const int32_t reach = kMaxPairColumnDifference;
+    int32_t min_x = base[0].x, max_x = base[0].x, min_y = base[0].y, max_y = base[0].y;
+    for (int k = 1; k < count; ++k) {
+        min_x = std::min(min_x, base[k].x);
+        max_x = std::max(max_x, base[k].x);
+        min_y = std::min(min_y, base[k].y);
+        max_y = std::max(max_y, base[k].y);
+    }
+    grid_x_ = min_x - reach;
+    grid_y_ = min_y - reach;
+    cell_shift_ = kMinCellShift;
+    for (;;) {
+        grid_width_ = ((max_x + reach - grid_x_) >> cell_shift_) + 1;
+        grid_height_ = ((max_y + reach - grid_y_) >> cell_shift_) + 1;
+        if (grid_width_ * grid_height_ <= kMaxCells)
+            break;
+        ++cell_shift_;
+    }
+    std::fill(head_, head_ + grid_width_ * grid_height_, uint16_t{0});
+    int listed = 0;
+    for (int k = 0; k < count; ++k) {
+        const int x0 = (base[k].x - reach - grid_x_) >> cell_shift_, x1 = (base[k].x + reach - grid_x_) >> cell_shift_;
+        const int y0 = (base[k].y - reach - grid_y_) >> cell_shift_, y1 = (base[k].y + reach - grid_y_) >> cell_shift_;
+        // The reach spans one or two cells on each axis.
+        auto list_in = [&](int cell) {
+            position_[listed] = static_cast<uint8_t>(k);
+            next_[listed] = head_[cell];
+            head_[cell] = static_cast<uint16_t>(++listed);
+        };
+        list_in(y0 * grid_width_ + x0);
+        if (x1 != x0)
+            list_in(y0 * grid_width_ + x1);
+        if (y1 != y0) {
+            list_in(y1 * grid_width_ + x0);
+            if (x1 != x0)
+                list_in(y1 * grid_width_ + x1);
+        }
     }
 }
 
-int32_t IndexedPairing::score(const RawMinutia *aligned, int live_count, int32_t must_exceed)
+int32_t scoreOnGrid(const PairingGrid &grid, const RawMinutia *aligned, int live_count, int32_t must_exceed,
+                    PairingScratch *scratch)
 {
-    int32_t min_x = aligned[0].x, max_x = aligned[0].x;
-    for (int j = 1; j < live_count; ++j) {
-        min_x = std::min(min_x, aligned[j].x);
-        max_x = std::max(max_x, aligned[j].x);
-    }
-    const int columns = ((max_x - min_x) >> kColumnShift) + 1;
-
-    // Counting sort of the live positions by column, stable in j.
-    std::fill(column_start_, column_start_ + columns + 1, int16_t{0});
-    for (int j = 0; j < live_count; ++j)
-        ++column_start_[((aligned[j].x - min_x) >> kColumnShift) + 1];
-    for (int c = 0; c < columns; ++c)
-        column_start_[c + 1] = static_cast<int16_t>(column_start_[c + 1] + column_start_[c]);
-    int16_t fill[kMaxColumns];
-    std::copy(column_start_, column_start_ + columns, fill);
+    const RawMinutia *base = grid.base_;
+    // Every acceptable pair, by the tests of scorePairing (no wrapping
+    // within the limits).
+    int n = 0;
     for (int j = 0; j < live_count; ++j) {
-        const int p = fill[(aligned[j].x - min_x) >> kColumnShift]++;
-        column_x_[p] = aligned[j].x;
-        column_y_[p] = aligned[j].y;
-        column_angle_[p] = aligned[j].angle;
-        column_live_[p] = j;
-        column_of_live_[j] = static_cast<int16_t>(p);
-        column_used_[p] = 0;
-    }
-
-    int unused = live_count;
-    int32_t total = 0;
-    for (int i = 0; i < base_count_; ++i) {
-        // Give up as soon as even pairing everything left cannot win.
-        const int32_t most = std::min(remaining_points_[i],
-                                      static_cast<int32_t>(unused) * (kPairPoints + kBifurcationBonus));
-        if (total + most <= must_exceed)
-            return total;
-
-        const RawMinutia &b = base_[i];
-        const int32_t left = b.x - kMaxPairColumnDifference - min_x;
-        const int32_t right = b.x + kMaxPairColumnDifference - min_x;
-        if (right < 0)
+        const RawMinutia &l = aligned[j];
+        const int32_t gx = l.x - grid.grid_x_, gy = l.y - grid.grid_y_;
+        if (gx < 0 || gy < 0)
             continue;
-        const int first_column = left < 0 ? 0 : left >> kColumnShift;
-        const int last_column = std::min(columns - 1, right >> kColumnShift);
-        if (first_column > last_column)
+        const int cx = gx >> grid.cell_shift_, cy = gy >> grid.cell_shift_;
+        if (cx >= grid.grid_width_ || cy >= grid.grid_height_)
             continue;
-
-        // The tests of scorePairing, evaluated without branches: the few
-        // live minutiae in the window rarely pass, and in no foreseeable
-        // way. Both offsets are clamped to 9, which keeps every failing
-        // distance above 70 and every passing one exact, and the squared
-        // distance and the live position share one key, so that the
-        // smallest key is the nearest partner with ties to the lower
-        // position, as in the plain scan.
-        int32_t best_key = INT32_MAX;
-        for (int p = column_start_[first_column]; p < column_start_[last_column + 1]; ++p) {
-            const int32_t dx = std::min(abs32(b.x - column_x_[p]), kMaxPairRowDifference + 1);
-            const int32_t dy = std::min(abs32(b.y - column_y_[p]), kMaxPairRowDifference + 1);
+        for (int r = grid.head_[cy * grid.grid_width_ + cx]; r != 0; r = grid.next_[r - 1]) {
+            const int i = grid.position_[r - 1];
+            const RawMinutia &b = base[i];
+            const int32_t dy = b.y - l.y;
+            if (dy > kMaxPairRowDifference || dy < -kMaxPairRowDifference)
+                continue;
+            const int32_t dx = b.x - l.x;
             const int32_t d = dx * dx + dy * dy;
-            const bool acceptable = (column_used_[p] == 0) &
-                                    (circular_difference(b.angle, column_angle_[p]) <= kMaxPairAngleDifference) &
-                                    (dy <= kMaxPairRowDifference) & (d <= kMaxPairSquaredDistance);
-            const int32_t key = acceptable ? (d << kLiveBits) | column_live_[p] : INT32_MAX;
-            best_key = std::min(best_key, key);
+            if (d > kMaxPairSquaredDistance || circular_difference(b.angle, l.angle) > kMaxPairAngleDifference)
+                continue;
+            scratch->base[n] = static_cast<uint8_t>(i);
+            scratch->key[n] = static_cast<uint16_t>(d << kLiveBits | j);
+            ++n;
         }
-        if (best_key != INT32_MAX) {
-            const int partner = best_key & ((1 << kLiveBits) - 1);
-            total += pair_points(b.type, aligned[partner].type);
-            column_used_[column_of_live_[partner]] = 1;
-            --unused;
+    }
+    if (n == 0)
+        return 0;
+
+    // The keys grouped by base position (counting sort), and the most the
+    // pairing can reach: every base minutia with a candidate paired.
+    const int base_count = grid.base_count_;
+    uint16_t *start = scratch->start;
+    std::fill(start, start + base_count + 1, uint16_t{0});
+    for (int k = 0; k < n; ++k)
+        ++start[scratch->base[k] + 1];
+    int32_t bound = 0;
+    for (int i = 0; i < base_count; ++i) {
+        if (start[i + 1] != 0)
+            bound += most_points(base[i].type);
+        start[i + 1] = static_cast<uint16_t>(start[i + 1] + start[i]);
+    }
+    if (bound <= must_exceed)
+        return bound;
+    uint16_t fill[256];
+    std::copy(start, start + base_count, fill);
+    for (int k = 0; k < n; ++k)
+        scratch->grouped[fill[scratch->base[k]]++] = scratch->key[k];
+
+    // In base order, the nearest candidate still unused, ties to the lower
+    // live position: the smallest key.
+    bool used[FPT_MAX_MINUTIAE] = {};
+    int32_t total = 0;
+    for (int i = 0; i < base_count; ++i) {
+        int best = 0xFFFF + 1;
+        for (int k = start[i]; k < start[i + 1]; ++k) {
+            const int key = scratch->grouped[k];
+            if (key < best && !used[key & ((1 << kLiveBits) - 1)])
+                best = key;
+        }
+        if (best <= 0xFFFF) {
+            const int partner = best & ((1 << kLiveBits) - 1);
+            total += pair_points(base[i].type, aligned[partner].type);
+            used[partner] = true;
         }
     }
     return total;

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ridge {
 
@@ -53,21 +57,24 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
     return r;
 }
 
-// The eighth-smallest of the values (counted with repetition): a sorted
-// array of the eight smallest so far, each value merged in with min and max
-// only, so the compiler can keep it free of branches.
-int32_t eighth_smallest(const int32_t *values, int count)
+// The eighth-smallest of the values (counted with repetition), n >= 8: the
+// eight smallest so far kept sorted, a value that beats the largest of
+// them inserted in place (few do once the first eight are in).
+int32_t eighth_smallest(const int32_t *values, int n)
 {
     int32_t v[kSelected];
-    for (int32_t &x : v)
-        x = INT32_MAX;
-    for (int j = 0; j < count; ++j) {
+    std::copy(values, values + kSelected, v);
+    std::sort(v, v + kSelected);
+    for (int j = kSelected; j < n; ++j) {
         const int32_t x = values[j];
         if (x >= v[kSelected - 1])
-            continue; // changes nothing
-        for (int k = kSelected - 1; k > 0; --k)
-            v[k] = std::min(v[k], std::max(v[k - 1], x));
-        v[0] = std::min(v[0], x);
+            continue;
+        int at = kSelected - 1;
+        while (at > 0 && v[at - 1] > x) {
+            v[at] = v[at - 1];
+            --at;
+        }
+        v[at] = x;
     }
     return v[kSelected - 1];
 }
@@ -86,6 +93,68 @@ int32_t packed_distance(uint64_t e)
     return static_cast<int32_t>(static_cast<uint32_t>(e >> 32) ^ 0x80000000u);
 }
 
+// The coordinates of a template as 16-bit pairs (x low, y high), four to a
+// 128-bit vector, with room for a last partial vector. Only templates whose
+// coordinates lie within 0..16383 are packed: their differences fit 16 bits
+// and their squared distances 31 bits, so the sums of products of pairs
+// equal squared_distance.
+struct PackedPoints {
+    alignas(16) uint32_t xy[kTableCapacity + 3];
+};
+
+bool pack_points(const RawMinutia *minutiae, int count, PackedPoints *points)
+{
+#if !defined(__SSE2__)
+    // Without 128-bit vectors the distances are computed one by one anyway.
+    return false;
+#endif
+    for (int j = 0; j < count; ++j) {
+        const RawMinutia &m = minutiae[j];
+        if (m.x < 0 || m.x > 16383 || m.y < 0 || m.y > 16383)
+            return false;
+        points->xy[j] = static_cast<uint32_t>(m.x) | static_cast<uint32_t>(m.y) << 16;
+    }
+    for (int j = count; j < count + 3; ++j)
+        points->xy[j] = 0;
+    return true;
+}
+
+// d2[j] for every j, and in near[] (returning their number) the positions
+// with d2 at or below the guess, in order.
+int squared_distances(const RawMinutia *minutiae, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
+{
+    int n = 0;
+    for (int j = 0; j < count; ++j) {
+        d2[j] = squared_distance(minutiae[i], minutiae[j]);
+        near[n] = static_cast<int16_t>(j);
+        n += d2[j] <= guess ? 1 : 0;
+    }
+    return n;
+}
+
+#if defined(__SSE2__)
+int squared_distances(const PackedPoints &points, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
+{
+    const __m128i self = _mm_set1_epi32(static_cast<int32_t>(points.xy[i]));
+    const __m128i bound = _mm_set1_epi32(guess);
+    int n = 0;
+    for (int j = 0; j < count; j += 4) {
+        __m128i v;
+        std::memcpy(&v, &points.xy[j], sizeof v);
+        const __m128i d = _mm_sub_epi16(v, self);
+        const __m128i squares = _mm_madd_epi16(d, d);
+        std::memcpy(&d2[j], &squares, sizeof squares);
+        unsigned above = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(squares, bound))));
+        unsigned within = ~above & 0xFu;
+        if (count - j < 4)
+            within &= (1u << (count - j)) - 1;
+        for (; within != 0; within &= within - 1)
+            near[n++] = static_cast<int16_t>(j + __builtin_ctz(within));
+    }
+    return n;
+}
+#endif
+
 // Leaves in list[0..7] exactly what eight exchange passes over the whole
 // template would leave there (the smallest squared distances, ties in the
 // exchange order).
@@ -98,28 +167,32 @@ int32_t packed_distance(uint64_t e)
 // So only the entries at or below T, in template order, go through the
 // passes.
 //
-// T itself is searched among the entries at or below a guess (the caller's
-// estimate from the previous minutia). When eight or more entries lie at or
-// below the guess, T is at most the guess and every entry that matters was
-// collected; otherwise the guess is dropped and every entry is taken. The
-// guess only changes the work, never the result. Returns T.
-int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess,
-                       DistanceEntry *list)
+// T is searched among the entries at or below a guess
+// (the caller's estimate from the previous minutia). When eight or more
+// entries lie at or below it, T is at most the guess and every entry that
+// matters was collected; otherwise the guess is dropped and every entry is
+// taken. The guess only changes the work, never the result. Returns T, and
+// tells whether the eight nearest are distinct and below every other entry
+// (then no order of the template changes them).
+int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess, const PackedPoints *points,
+                       DistanceEntry *list, bool *order_free)
 {
-    int32_t d2[kTableCapacity];
+    int32_t d2[kTableCapacity + 3];
     int16_t near[kTableCapacity];
-    int n = 0;
-    for (int j = 0; j < count; ++j) {
-        d2[j] = squared_distance(minutiae[i], minutiae[j]);
-        near[n] = static_cast<int16_t>(j);
-        n += d2[j] <= guess ? 1 : 0;
-    }
+#if defined(__SSE2__)
+    int n = points != nullptr ? squared_distances(*points, count, i, guess, d2, near)
+                              : squared_distances(minutiae, count, i, guess, d2, near);
+#else
+    (void)points;
+    int n = squared_distances(minutiae, count, i, guess, d2, near);
+#endif
     if (n < kSelected) {
         for (int j = 0; j < count; ++j)
             near[j] = static_cast<int16_t>(j);
         n = count;
     }
 
+    // T, then the entries at or below it in template order.
     int32_t collected[kTableCapacity];
     for (int k = 0; k < n; ++k)
         collected[k] = d2[near[k]];
@@ -138,9 +211,17 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
             kept[k] = exchange ? b : a;
             kept[p] = exchange ? a : b;
         }
-    for (int k = 0; k < kSelected; ++k)
+    bool distinct = true;
+    for (int k = 0; k < kSelected; ++k) {
         list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
-    return threshold;
+        distinct = distinct && (k == 0 || list[k].squared_distance > list[k - 1].squared_distance);
+    }
+    // Positions 8 on hold nothing nearer than T; one at T would be a tie.
+    const uint64_t threshold_key = kept[kSelected - 1] >> 32;
+    for (int k = kSelected; k < m; ++k)
+        distinct = distinct && (kept[k] >> 32) != threshold_key;
+    *order_free = distinct;
+    return list[kSelected - 1].squared_distance;
 }
 
 // The next minutia's guess: twice this one's eighth-smallest distance
@@ -150,22 +231,41 @@ int32_t next_guess(int32_t threshold)
     return threshold >= 0 && threshold <= INT32_MAX / 2 ? 2 * threshold : INT32_MAX;
 }
 
+// Position 0 is the minutia itself (or its twin at the same point).
+void fill_hood(const RawMinutia *minutiae, int i, const DistanceEntry *list, Neighbourhood *hood)
+{
+    for (int r = 0; r < kNeighbourCount; ++r) {
+        const DistanceEntry &e = list[r + 1];
+        hood->records[r] = describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
+    }
+}
+
 } // namespace
 
-void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table, bool *order_free)
 {
     DistanceEntry list[kSelected];
     int32_t guess = INT32_MAX;
+    PackedPoints points;
+    const PackedPoints *packed = pack_points(minutiae, count, &points) ? &points : nullptr;
     for (int i = 0; i < count; ++i) {
-        guess = next_guess(select_nearest(minutiae, count, i, guess, list));
-        // Position 0 is the minutia itself (or its twin at the same point).
-        Neighbourhood &hood = table->entries[i];
-        for (int r = 0; r < kNeighbourCount; ++r) {
-            const DistanceEntry &e = list[r + 1];
-            hood.records[r] =
-                describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
-        }
+        guess = next_guess(select_nearest(minutiae, count, i, guess, packed, list, &order_free[i]));
+        fill_hood(minutiae, i, list, &table->entries[i]);
     }
+}
+
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table)
+{
+    bool order_free[kTableCapacity];
+    buildNeighbourhoods(minutiae, count, table, order_free);
+}
+
+void buildNeighbourhood(const RawMinutia *minutiae, int count, int i, Neighbourhood *hood)
+{
+    DistanceEntry list[kSelected];
+    bool order_free = false;
+    select_nearest(minutiae, count, i, INT32_MAX, nullptr, list, &order_free);
+    fill_hood(minutiae, i, list, hood);
 }
 
 int matchNeighbourhoods(const Neighbourhood &base, const Neighbourhood &live, NeighbourMatch *match)

@@ -45,6 +45,15 @@ constexpr int32_t kMaxNeighbourCost = 30;
 // Fills table entries 0..count-1 from the first count minutiae (8..128).
 void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table);
 
+// The same, and order_free[i] true when entry i would be the same (its
+// records naming the same minutiae) in any order of the template: its
+// eight smallest squared distances, itself included, are distinct and
+// below every other.
+void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table, bool *order_free);
+
+// Entry i alone, as buildNeighbourhoods fills it.
+void buildNeighbourhood(const RawMinutia *minutiae, int count, int i, Neighbourhood *hood);
+
 // Number of corresponding neighbours (0..7); fills match->live_of_base.
 int matchNeighbourhoods(const Neighbourhood &base, const Neighbourhood &live, NeighbourMatch *match);
 

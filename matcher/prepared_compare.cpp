@@ -1,9 +1,8 @@
 // The candidate loop of compareTemplates over described templates.
 #include "matcher/prepared_compare.h"
 
-#include "matcher/alignment.h"
+#include "matcher/candidate_evaluation.h"
 #include "matcher/compare_templates.h"
-#include "matcher/pairing.h"
 
 #include <cstring>
 
@@ -11,16 +10,31 @@ namespace ridge {
 
 namespace {
 
-constexpr int kMinimumCorrespondingNeighbours = 3;
+// The block: this header, the minutiae, the template-order
+// neighbourhoods, the exceptions, then sorted_order, rank and base_slot.
+struct BlockHeader {
+    int32_t count;
+    int32_t exceptions;
+    int32_t area;
+    int32_t reserved;
+};
+static_assert(sizeof(BlockHeader) % alignof(RawMinutia) == 0, "minutiae follow the header");
 
-std::size_t live_hoods_offset(int count) { return static_cast<std::size_t>(count) * sizeof(RawMinutia); }
-std::size_t base_hoods_offset(int count)
+std::size_t live_offset(int count)
 {
-    return live_hoods_offset(count) + static_cast<std::size_t>(count) * sizeof(CompactHood);
+    return sizeof(BlockHeader) + static_cast<std::size_t>(count) * sizeof(RawMinutia);
 }
-std::size_t sorted_order_offset(int count)
+std::size_t exceptions_offset(int count)
 {
-    return base_hoods_offset(count) + static_cast<std::size_t>(count) * sizeof(CompactHood);
+    return live_offset(count) + static_cast<std::size_t>(count) * sizeof(CompactHood);
+}
+std::size_t arrays_offset(int count, int exceptions)
+{
+    return exceptions_offset(count) + static_cast<std::size_t>(exceptions) * sizeof(CompactHood);
+}
+std::size_t block_bytes(int count, int exceptions)
+{
+    return arrays_offset(count, exceptions) + 3 * static_cast<std::size_t>(count);
 }
 
 int lowest_set_bit(uint64_t bits)
@@ -37,90 +51,40 @@ int lowest_set_bit(uint64_t bits)
 #endif
 }
 
-// The candidate loop's state for one comparison: base and live sides.
-struct Sides {
-    const RawMinutia *base;
-    int base_count;
-    const CompactHood *base_hoods;
-    const RawMinutia *live;
-    int live_count;
-    const CompactHood *live_hoods;
-};
-
-// evaluateCandidate for (i, j) with the chosen records; a value not above
-// must_exceed when it cannot beat it.
-int32_t evaluate(const Sides &s, IndexedPairing &pairing, int i, int j, const NeighbourMatch &match,
-                 int32_t must_exceed)
-{
-    CorrespondenceList list;
-    int n = 0;
-    const CompactHood &bh = s.base_hoods[i], &lh = s.live_hoods[j];
-    for (int k = 0; k < kNeighbourCount; ++k) {
-        const int m = match.live_of_base[k];
-        if (m < 0)
-            continue;
-        const Correspondence pair{bh.index[k], lh.index[m]};
-        int at = n;
-        while (at > 0 && list.pairs[at - 1].base > pair.base) {
-            list.pairs[at] = list.pairs[at - 1];
-            --at;
-        }
-        list.pairs[at] = pair;
-        ++n;
-    }
-    list.pairs[n++] = Correspondence{i, j};
-    list.count = n;
-
-    Alignment alignment;
-    if (!estimateAlignment(list, s.base, s.live, &alignment) || !rotationWithinGate(alignment.rotation))
-        return kCandidateRejected;
-    RawMinutia aligned[FPT_MAX_MINUTIAE];
-    applyAlignment(s.live, s.live_count, alignment, aligned);
-    if (pairing.baseIndexable() && withinIndexedLimit(aligned, s.live_count))
-        return pairing.score(aligned, s.live_count, must_exceed);
-    return scorePairing(s.base, s.base_count, aligned, s.live_count);
-}
-
-// Tries candidate (i, j) and keeps its score when it beats best.
-inline void try_candidate(const Sides &s, IndexedPairing &pairing, int i, int j, int32_t *best)
-{
-    if (!withinCandidateAngle(s.base[i].angle, s.live[j].angle))
-        return;
-    RecordAcceptance acceptance;
-    if (acceptRecords(s.base_hoods[i], s.live_hoods[j], &acceptance) < kMinimumCorrespondingNeighbours)
-        return;
-    NeighbourMatch match;
-    if (chooseRecords(acceptance, &match) < kMinimumCorrespondingNeighbours)
-        return;
-    const int32_t score = evaluate(s, pairing, i, j, match, *best);
-    if (score > *best)
-        *best = score;
-}
-
 } // namespace
 
-std::size_t describedBytes(int count) { return sorted_order_offset(count) + static_cast<std::size_t>(count); }
-
-TemplateView viewOfBlock(const unsigned char *block, int count, int32_t area)
+TemplateView viewOfBlock(const unsigned char *block)
 {
+    BlockHeader h;
+    std::memcpy(&h, block, sizeof h);
     TemplateView v;
-    v.minutiae = reinterpret_cast<const RawMinutia *>(block);
-    v.count = count;
-    v.area = area;
-    v.live_hoods = reinterpret_cast<const CompactHood *>(block + live_hoods_offset(count));
-    v.base_hoods = reinterpret_cast<const CompactHood *>(block + base_hoods_offset(count));
-    v.sorted_order = block + sorted_order_offset(count);
+    v.count = h.count;
+    v.area = h.area;
+    v.minutiae = reinterpret_cast<const RawMinutia *>(block + sizeof(BlockHeader));
+    v.live_hoods = reinterpret_cast<const CompactHood *>(block + live_offset(h.count));
+    v.exceptions = reinterpret_cast<const CompactHood *>(block + exceptions_offset(h.count));
+    const unsigned char *arrays = block + arrays_offset(h.count, h.exceptions);
+    v.sorted_order = arrays;
+    v.rank = arrays + h.count;
+    v.base_slot = arrays + 2 * h.count;
     return v;
 }
 
-bool describeTemplate(const RawMinutia *minutiae, int count, unsigned char *block, TemplateView *view)
+bool describeTemplate(const RawMinutia *minutiae, int count, DescribedBlock *out)
 {
     if (!describableCount(count))
         return false;
-    std::memcpy(block, minutiae, static_cast<std::size_t>(count) * sizeof(RawMinutia));
+    // The comparisons of descriptions count on the bounds of
+    // ridge_check_template (angles 0..360, coordinates 0..16383).
+    for (int k = 0; k < count; ++k) {
+        const RawMinutia &m = minutiae[k];
+        if (m.angle < 0 || m.angle > 360 || m.x < 0 || m.x > kAlignedCoordinateLimit || m.y < 0 ||
+            m.y > kAlignedCoordinateLimit)
+            return false;
+    }
 
-    // The order by x of sortByX (stable), as positions.
-    uint8_t *order = block + sorted_order_offset(count);
+    // The order by x of sortByX (stable), as positions, and its inverse.
+    uint8_t order[FPT_MAX_MINUTIAE], rank[FPT_MAX_MINUTIAE];
     for (int k = 0; k < count; ++k) {
         int at = k;
         while (at > 0 && minutiae[order[at - 1]].x > minutiae[k].x) {
@@ -129,31 +93,74 @@ bool describeTemplate(const RawMinutia *minutiae, int count, unsigned char *bloc
         }
         order[at] = static_cast<uint8_t>(k);
     }
+    for (int k = 0; k < count; ++k)
+        rank[order[k]] = static_cast<uint8_t>(k);
+
+    std::unique_ptr<NeighbourhoodTable> table(new NeighbourhoodTable);
+    bool order_free[kTableCapacity];
+    buildNeighbourhoods(minutiae, count, table.get(), order_free);
+    if (!compactable(*table, count))
+        return false;
+
+    // In the order by x, a neighbourhood that does not depend on the order
+    // is the same one; the others are selected again and kept, their
+    // records renamed to template positions.
     RawMinutia sorted[FPT_MAX_MINUTIAE];
     for (int k = 0; k < count; ++k)
         sorted[k] = minutiae[order[k]];
+    uint8_t slot[FPT_MAX_MINUTIAE];
+    CompactHood exceptions[FPT_MAX_MINUTIAE];
+    int exception_count = 0;
+    for (int p = 0; p < count; ++p) {
+        if (order_free[order[p]]) {
+            slot[p] = TemplateView::kSameHood;
+            continue;
+        }
+        Neighbourhood hood;
+        buildNeighbourhood(sorted, count, p, &hood);
+        if (!compactable(hood))
+            return false;
+        CompactHood h = compactHood(hood);
+        for (int k = 0; k < kNeighbourCount; ++k)
+            h.index[k] = order[h.index[k]];
+        slot[p] = static_cast<uint8_t>(exception_count);
+        exceptions[exception_count++] = h;
+    }
 
-    auto table = std::make_unique<NeighbourhoodTable>();
-    buildNeighbourhoods(minutiae, count, table.get());
-    if (!compactable(*table, count))
-        return false;
-    compactTable(*table, count, reinterpret_cast<CompactHood *>(block + live_hoods_offset(count)));
-    buildNeighbourhoods(sorted, count, table.get());
-    if (!compactable(*table, count))
-        return false;
-    compactTable(*table, count, reinterpret_cast<CompactHood *>(block + base_hoods_offset(count)));
-    *view = viewOfBlock(block, count, boundingBoxArea(minutiae, count));
+    const std::size_t bytes = block_bytes(count, exception_count);
+    std::unique_ptr<unsigned char[]> block(new unsigned char[bytes]);
+    const BlockHeader header{count, exception_count, boundingBoxArea(minutiae, count), 0};
+    std::memcpy(block.get(), &header, sizeof header);
+    std::memcpy(block.get() + sizeof header, minutiae, static_cast<std::size_t>(count) * sizeof(RawMinutia));
+    CompactHood *live = reinterpret_cast<CompactHood *>(block.get() + live_offset(count));
+    compactTable(*table, count, live);
+    std::memcpy(block.get() + exceptions_offset(count), exceptions,
+                static_cast<std::size_t>(exception_count) * sizeof(CompactHood));
+    unsigned char *arrays = block.get() + arrays_offset(count, exception_count);
+    std::memcpy(arrays, order, static_cast<std::size_t>(count));
+    std::memcpy(arrays + count, rank, static_cast<std::size_t>(count));
+    std::memcpy(arrays + 2 * count, slot, static_cast<std::size_t>(count));
+    out->bytes = std::move(block);
+    out->size = bytes;
     return true;
 }
 
 void PreparedProbe::prepare(const TemplateView &view)
 {
     view_ = view;
-    sorted_.resize(static_cast<std::size_t>(view.count));
-    for (int k = 0; k < view.count; ++k)
-        sorted_[static_cast<std::size_t>(k)] = view.minutiae[view.sorted_order[k]];
+    const std::size_t n = static_cast<std::size_t>(view.count);
+    sorted_.resize(n);
+    base_hoods_.resize(n);
+    for (int p = 0; p < view.count; ++p) {
+        sorted_[static_cast<std::size_t>(p)] = view.minutiae[view.sorted_order[p]];
+        CompactHood h = view.baseHood(p);
+        for (int k = 0; k < kNeighbourCount; ++k)
+            h.index[k] = view.rank[h.index[k]];
+        base_hoods_[static_cast<std::size_t>(p)] = h;
+    }
     live_reach_->build(view.live_hoods, view.count);
-    base_reach_->build(view.base_hoods, view.count);
+    base_reach_->build(base_hoods_.data(), view.count);
+    base_grid_->build(sorted_.data(), view.count);
 }
 
 int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, PreparedWorkspace *w)
@@ -163,26 +170,31 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
     const bool other_is_base = p.count < other.count || (p.count == other.count && p.area < other.area);
     int32_t best = 0;
     if (other_is_base) {
-        for (int k = 0; k < other.count; ++k)
+        for (int k = 0; k < other.count; ++k) {
             w->sorted[k] = other.minutiae[other.sorted_order[k]];
-        const Sides s{w->sorted, other.count, other.base_hoods, p.minutiae, p.count, p.live_hoods};
-        w->pairing.setBase(s.base, s.base_count);
+            w->base_hoods[k] = other.baseHood(k);
+        }
+        w->grid.build(w->sorted, other.count);
+        // The base records name template positions of other: rank renames them.
+        const Sides s{w->sorted,    other.count, w->base_hoods, p.minutiae,
+                      p.count,      p.live_hoods, &w->grid,   &w->scratch,
+                      other.rank,   true};
         const ReachIndex &reach = probe.liveReach();
         for (int i = 0; i < s.base_count; ++i) {
             const LiveSet partners = reach.partners(s.base_hoods[i]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, w->pairing, i, word * 64 + lowest_set_bit(bits), &best);
+                    tryCompactCandidate(s, i, word * 64 + lowest_set_bit(bits), &best);
         }
     } else {
-        const Sides s{probe.sortedMinutiae(), p.count, p.base_hoods, other.minutiae, other.count, other.live_hoods};
-        w->pairing.setBase(s.base, s.base_count);
+        const Sides s{probe.sortedMinutiae(), p.count,     probe.baseHoods(), other.minutiae, other.count,
+                      other.live_hoods,       &probe.baseGrid(), &w->scratch, nullptr,        true};
         const ReachIndex &reach = probe.baseReach();
         for (int j = 0; j < s.live_count; ++j) {
             const LiveSet partners = reach.partners(s.live_hoods[j]);
             for (int word = 0; word < kLiveSetWords; ++word)
                 for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    try_candidate(s, w->pairing, word * 64 + lowest_set_bit(bits), j, &best);
+                    tryCompactCandidate(s, word * 64 + lowest_set_bit(bits), j, &best);
         }
     }
     return best;

@@ -34,6 +34,10 @@ inline int reachCell(int32_t distance, int32_t direction, int32_t orientation)
     return (band * kDirectionSectors + direction / 10) * kOrientationSectors + (orientation % 360) / 20;
 }
 
+// reachCell of records 0..6 of the hood (lane 7 is left undefined), a
+// whole row at a time where the machine allows.
+void reachCells(const CompactHood &hood, uint16_t cells[kCompactLanes]);
+
 class ReachIndex {
 public:
     // Indexes positions 0..count-1 (count 1..128) of the compact table.

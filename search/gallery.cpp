@@ -63,35 +63,19 @@ void GalleryLock::unlock()
 GalleryEntry::GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe_now)
     : identifier_(std::move(identifier)), count_(count)
 {
-    block_.reset(new unsigned char[static_cast<std::size_t>(count) * sizeof(RawMinutia)]);
+    if (describe_now && describableCount(count)) {
+        DescribedBlock block;
+        if (describeTemplate(minutiae, count, &block)) {
+            block_ = std::move(block.bytes);
+            block_bytes_ = block.size;
+            described_ = true;
+            return;
+        }
+    }
+    block_bytes_ = static_cast<std::size_t>(count) * sizeof(RawMinutia);
+    block_.reset(new unsigned char[block_bytes_]);
     if (count > 0)
-        std::memcpy(block_.get(), minutiae, static_cast<std::size_t>(count) * sizeof(RawMinutia));
-    if (describe_now)
-        describe();
-}
-
-void GalleryEntry::describe()
-{
-    if (described_ || !describableCount(count_))
-        return;
-    std::unique_ptr<unsigned char[]> block(new unsigned char[describedBytes(count_)]);
-    TemplateView view;
-    if (!describeTemplate(minutiae(), count_, block.get(), &view))
-        return; // compared through the plain comparison
-    block_ = std::move(block);
-    area_ = view.area;
-    described_ = true;
-}
-
-uint64_t GalleryEntry::memoryBytes() const
-{
-    uint64_t bytes = described_ ? describedBytes(count_) : static_cast<uint64_t>(count_) * sizeof(RawMinutia);
-    // The block's allocation header, and an identifier past the string's
-    // own buffer.
-    bytes += 16;
-    if (identifier_.capacity() > 15)
-        bytes += identifier_.capacity() + 1 + 16;
-    return bytes;
+        std::memcpy(block_.get(), minutiae, block_bytes_);
 }
 
 bool Gallery::add(GalleryEntry entry)
@@ -139,8 +123,10 @@ uint64_t Gallery::memoryBytes() const
              positions_.bucket_count() * sizeof(void *);
     for (const GalleryEntry &e : entries_) {
         bytes += e.memoryBytes();
-        if (e.identifier().capacity() > 15) // the map's copy of the key
-            bytes += e.identifier().capacity() + 1 + 16;
+        // Identifiers past the string's own buffer live on the heap, twice
+        // (the entry and the map's key).
+        if (e.identifier().capacity() > 15)
+            bytes += 2 * (e.identifier().capacity() + 1 + 16);
     }
     return bytes;
 }

@@ -26,26 +26,27 @@ using Minutiae = std::vector<RawMinutia>;
 class GalleryEntry {
 public:
     GalleryEntry() = default;
-    // Copies the template; describes it now when describe is true (else
-    // describe() does it later).
+    // Describes the template when describe is true and it can be (the
+    // description holds a copy of the minutiae), else copies it.
     GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe);
-
-    // Describes the template if it can be and is not yet.
-    void describe();
 
     const std::string &identifier() const { return identifier_; }
     int count() const { return count_; }
-    const RawMinutia *minutiae() const { return reinterpret_cast<const RawMinutia *>(block_.get()); }
+    const RawMinutia *minutiae() const
+    {
+        return described_ ? view().minutiae : reinterpret_cast<const RawMinutia *>(block_.get());
+    }
     bool described() const { return described_; }
     // Requires described().
-    TemplateView view() const { return viewOfBlock(block_.get(), count_, area_); }
-    uint64_t memoryBytes() const;
+    TemplateView view() const { return viewOfBlock(block_.get()); }
+    uint64_t memoryBytes() const { return block_bytes_ + 16; }
 
 private:
     std::string identifier_;
     int count_ = 0;
-    int32_t area_ = 0;
     bool described_ = false;
+    std::size_t block_bytes_ = 0;
+    // The raw minutiae, or the block describeTemplate made.
     std::unique_ptr<unsigned char[]> block_;
 };
 

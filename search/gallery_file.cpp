@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <unistd.h>
 #include <vector>
 
@@ -220,20 +221,6 @@ int32_t corrupt(const Reader &r, const std::string &what)
 
 } // namespace
 
-int32_t describeEntries(Gallery &gallery, uint32_t threads)
-{
-    constexpr std::size_t kChunk = 512;
-    const std::size_t n = gallery.size(), chunks = (n + kChunk - 1) / kChunk;
-    return runParallelJob(
-        jobThreads(threads, chunks), chunks,
-        [&](std::size_t chunk, unsigned) {
-            for (std::size_t k = chunk * kChunk; k < std::min(n, (chunk + 1) * kChunk); ++k)
-                gallery.at(k).describe();
-        },
-        [&](std::size_t chunk) { return static_cast<uint64_t>(std::min(n, (chunk + 1) * kChunk) - chunk * kChunk); },
-        n, JobProgress());
-}
-
 int32_t saveGalleryFile(const Gallery &gallery, const char *path)
 {
     NewFile file(path);
@@ -312,8 +299,19 @@ int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *out)
         return corrupt(r, "the header announces " + std::to_string(count) +
                               " entries, more than the file can hold");
 
-    auto gallery = std::make_unique<ridge_gallery>();
-    gallery->reserve(static_cast<std::size_t>(count));
+    // The entries are read first (their templates into one array), checked
+    // whole, then described on every core straight from that array.
+    struct Pending {
+        std::string identifier;
+        std::size_t offset;
+        int count;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(static_cast<std::size_t>(count));
+    std::vector<RawMinutia> minutiae;
+    minutiae.reserve(static_cast<std::size_t>((r.size() - kHeaderBytes) / kMinutiaBytes));
+    std::unordered_set<std::string> seen;
+    seen.reserve(static_cast<std::size_t>(count));
     uint32_t chain = crc32c(0, header + 28, 4);
     unsigned char entry[2 + 255 + kMinutiaBytes * FPT_MAX_MINUTIAE + 4];
     for (uint64_t k = 0; k < count; ++k) {
@@ -336,21 +334,19 @@ int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *out)
         const std::string problem = identifierProblem(identifier, length);
         if (!problem.empty())
             return corrupt(r, which + ": " + problem);
-        Minutiae minutiae(n);
+        const std::size_t offset = minutiae.size();
         const unsigned char *at = entry + 2 + length;
-        for (RawMinutia &m : minutiae) {
-            m.type = static_cast<int32_t>(get32(at));
-            m.x = static_cast<int32_t>(get32(at + 4));
-            m.y = static_cast<int32_t>(get32(at + 8));
-            m.angle = static_cast<int32_t>(get32(at + 12));
-            at += kMinutiaBytes;
-        }
+        for (std::size_t q = 0; q < n; ++q, at += kMinutiaBytes)
+            minutiae.push_back(RawMinutia{static_cast<int32_t>(get32(at)), static_cast<int32_t>(get32(at + 4)),
+                                          static_cast<int32_t>(get32(at + 8)), static_cast<int32_t>(get32(at + 12))});
         const std::string bad = describeFirstInvalidMinutia(
-            reinterpret_cast<const unsigned char *>(minutiae.data()), static_cast<int>(n));
+            reinterpret_cast<const unsigned char *>(minutiae.data() + offset), static_cast<int>(n));
         if (!bad.empty())
             return corrupt(r, which + ": " + bad);
-        if (gallery->add(GalleryEntry(std::string(identifier, length), minutiae.data(), static_cast<int>(n), false)))
-            return corrupt(r, which + " repeats the identifier " + std::string(identifier, length));
+        std::string name(identifier, length);
+        if (!seen.insert(name).second)
+            return corrupt(r, which + " repeats the identifier " + name);
+        pending.push_back(Pending{std::move(name), offset, static_cast<int>(n)});
     }
 
     unsigned char trailer[kTrailerBytes];
@@ -363,9 +359,29 @@ int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *out)
         return corrupt(r, "entries missing, repeated or out of order");
     if (!r.at_end())
         return corrupt(r, "bytes after the closing record");
-    const int32_t described = describeEntries(*gallery, 0);
+    std::unordered_set<std::string>().swap(seen);
+
+    constexpr std::size_t kChunk = 512;
+    const std::size_t n = pending.size(), chunks = (n + kChunk - 1) / kChunk;
+    std::vector<GalleryEntry> entries(n);
+    const int32_t described = runParallelJob(
+        jobThreads(0, chunks), chunks,
+        [&](std::size_t chunk, unsigned) {
+            for (std::size_t k = chunk * kChunk; k < std::min(n, (chunk + 1) * kChunk); ++k)
+                entries[k] = GalleryEntry(std::move(pending[k].identifier), minutiae.data() + pending[k].offset,
+                                          pending[k].count, true);
+        },
+        [&](std::size_t chunk) { return static_cast<uint64_t>(std::min(n, (chunk + 1) * kChunk) - chunk * kChunk); },
+        n, JobProgress());
     if (described != RIDGE_OK)
         return described;
+    std::vector<RawMinutia>().swap(minutiae);
+    std::vector<Pending>().swap(pending);
+
+    auto gallery = std::make_unique<ridge_gallery>();
+    gallery->reserve(n);
+    for (GalleryEntry &e : entries)
+        gallery->add(std::move(e));
     *out = std::move(gallery);
     return RIDGE_OK;
 }

@@ -18,10 +18,6 @@ constexpr uint32_t kGalleryFileVersion = 1;
 // failure the file at path is as it was and the new file is gone.
 int32_t saveGalleryFile(const Gallery &gallery, const char *path);
 
-// Describes every entry not yet described, on `threads` threads (0: one
-// per core).
-int32_t describeEntries(Gallery &gallery, uint32_t threads);
-
 // Reads a gallery file into *gallery (a new gallery; nothing on failure),
 // then describes its entries on every core.
 int32_t loadGalleryFile(const char *path, std::unique_ptr<ridge_gallery> *gallery);

@@ -197,13 +197,9 @@ int32_t searchGallery(const Gallery &gallery, const Minutiae &probe, uint32_t to
     const int probe_count = static_cast<int>(probe.size());
     // The probe is described and prepared once, for every thread.
     FirstArgument first;
-    std::unique_ptr<unsigned char[]> block;
-    TemplateView view;
-    bool described = false;
-    if (describableCount(probe_count)) {
-        block.reset(new unsigned char[describedBytes(probe_count)]);
-        described = describeTemplate(probe.data(), probe_count, block.get(), &view);
-    }
+    DescribedBlock block;
+    const bool described = describeTemplate(probe.data(), probe_count, &block);
+    const TemplateView view = described ? viewOfBlock(block.bytes.get()) : TemplateView();
     first.set(probe.data(), probe_count, described ? &view : nullptr);
 
     std::vector<double> scores(n);

@@ -2,15 +2,20 @@
 // neighbourhoods give matchNeighbourhoods's choices, the reach index never
 // drops a candidate, and comparePrepared gives exactly compareTemplates's
 // best pairing score in both roles, on ties, twins and equal areas.
+#include "matcher/alignment.h"
 #include "matcher/compact_hoods.h"
+#include "matcher/indexed_pairing.h"
 #include "matcher/compare_templates.h"
 #include "matcher/prepared_compare.h"
 #include "matcher/reach_index.h"
+#include "ridgeext.h"
 #include "support/matcher_templates.h"
 #include "support/search_fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <climits>
 #include <memory>
 #include <random>
 
@@ -44,15 +49,15 @@ int32_t reference_best(const Minutiae &a, const Minutiae &b)
 }
 
 struct Described {
-    std::vector<unsigned char> block;
+    ridge::DescribedBlock block;
     ridge::TemplateView view;
 };
 
 Described describe(const Minutiae &m)
 {
     Described d;
-    d.block.resize(ridge::describedBytes(static_cast<int>(m.size())) + 16);
-    EXPECT_TRUE(ridge::describeTemplate(m.data(), static_cast<int>(m.size()), d.block.data(), &d.view));
+    EXPECT_TRUE(ridge::describeTemplate(m.data(), static_cast<int>(m.size()), &d.block));
+    d.view = ridge::viewOfBlock(d.block.bytes.get());
     return d;
 }
 
@@ -88,6 +93,16 @@ std::vector<std::pair<Minutiae, Minutiae>> varied_pairs(uint32_t seed, int round
         const Minutiae g1 = grid_template(rng, size(rng) / 2 + 9, 7, 5);
         pairs.emplace_back(g1, grid_template(rng, static_cast<int>(g1.size()), 7, 5));
         pairs.emplace_back(g1, g1);
+        // Spread over the whole coordinate range: coarse pairing grids.
+        const Minutiae wide = ridge_test::random_template(seed * 31 + static_cast<uint32_t>(round), n, 16384, 16384, 0);
+        ridge_test::Distortion nudge;
+        nudge.shift_x = 3 + round % 5;
+        nudge.shift_y = 2;
+        nudge.jitter = 2;
+        nudge.angle_jitter = 4;
+        const Minutiae wide_copy = ridge_test::clamped(ridge_test::distorted_copy(wide, nudge, static_cast<uint32_t>(round)));
+        if (wide_copy.size() > 8)
+            pairs.emplace_back(wide, wide_copy);
     }
     return pairs;
 }
@@ -116,10 +131,22 @@ TEST(PreparedCompare, CompactHoodsChooseAsMatchNeighbourhoods)
                 ridge::NeighbourMatch want{}, got{};
                 const int n = ridge::matchNeighbourhoods(hb, hl, &want);
                 const ridge::CompactHood cb = ridge::compactHood(hb), cl = ridge::compactHood(hl);
-                ridge::RecordAcceptance acceptance;
+                ridge::RecordAcceptance acceptance, by_row, by_record;
                 const int rows = ridge::acceptRecords(cb, cl, &acceptance);
                 ASSERT_EQ(n, ridge::chooseRecords(acceptance, &got)) << round << " " << i << " " << j;
                 ASSERT_GE(rows, n);
+                // The wide, the one-row and the record-by-record forms agree.
+                ASSERT_EQ(rows, ridge::acceptRecordsByRow(cb, cl, &by_row));
+                ASSERT_EQ(rows, ridge::acceptRecordsByRecord(cb, cl, &by_record));
+                for (int k = 0; k < ridge::kNeighbourCount; ++k) {
+                    ASSERT_EQ(acceptance.rows[k], by_row.rows[k]);
+                    ASSERT_EQ(acceptance.rows[k], by_record.rows[k]);
+                    for (int m = 0; m < ridge::kNeighbourCount; ++m)
+                        if ((acceptance.rows[k] >> m) & 1u) {
+                            ASSERT_EQ(acceptance.cost[k][m], by_row.cost[k][m]);
+                            ASSERT_EQ(acceptance.cost[k][m], by_record.cost[k][m]);
+                        }
+                }
                 for (int k = 0; k < ridge::kNeighbourCount; ++k)
                     ASSERT_EQ(want.live_of_base[k], got.live_of_base[k]) << round << " " << i << " " << j;
                 ASSERT_EQ(n, ridge::matchCompactHoods(cb, cl, &got));
@@ -153,6 +180,62 @@ TEST(PreparedCompare, CompactHoodsAtTheThresholds)
         for (int k = 0; k < ridge::kNeighbourCount; ++k)
             EXPECT_EQ(want.live_of_base[k], got.live_of_base[k]) << e.distance << " " << e.direction << " " << e.orientation;
     }
+}
+
+// The cells of a whole row equal reachCell record by record, over every
+// distance, direction and orientation a compact neighbourhood holds.
+TEST(PreparedCompare, RowCellsEqualReachCell)
+{
+    ridge::CompactHood h{};
+    auto check = [&h](int distance, int direction, int orientation) {
+        for (int k = 0; k < ridge::kNeighbourCount; ++k) {
+            h.distance[k] = static_cast<int16_t>(distance);
+            h.direction[k] = static_cast<int16_t>(direction);
+            h.orientation[k] = static_cast<int16_t>(orientation);
+        }
+        uint16_t cells[ridge::kCompactLanes];
+        ridge::reachCells(h, cells);
+        ASSERT_EQ(ridge::reachCell(distance, direction, orientation), cells[3])
+            << distance << " " << direction << " " << orientation;
+    };
+    for (int distance = 0; distance < INT16_MAX; ++distance)
+        check(distance, distance % 360, distance % 361);
+    for (int direction = 0; direction < 360; ++direction)
+        for (int orientation = 0; orientation <= 360; ++orientation)
+            check(200 - direction / 2, direction, orientation);
+}
+
+// The alignment applied two minutiae at a time equals applyAlignment, and
+// tells the same about the coordinate limit: any count, angles 0..360,
+// rotations across the gate, scales and translations that wrap.
+TEST(PreparedCompare, AlignmentAppliedTwoAtATimeEqualsTheScalarOne)
+{
+    std::mt19937 rng(21);
+    std::uniform_int_distribution<int32_t> coordinate(0, 16383), angle(0, 360), rotation(-179, 179);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX), small(-300, 300), shift(-20000, 20000);
+    int outside = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const int count = 1 + round % 128;
+        Minutiae live;
+        for (int k = 0; k < count; ++k)
+            live.push_back(RawMinutia{any(rng), coordinate(rng), coordinate(rng), angle(rng)});
+        ridge::Alignment a{};
+        a.c = round % 7 == 0 ? any(rng) : small(rng);
+        a.s = round % 11 == 0 ? any(rng) : small(rng);
+        a.rotation = rotation(rng);
+        a.tx256 = round % 5 == 0 ? any(rng) : shift(rng) * 256;
+        a.ty256 = round % 13 == 0 ? any(rng) : shift(rng) * 256;
+        RawMinutia want[FPT_MAX_MINUTIAE], got[FPT_MAX_MINUTIAE], one[FPT_MAX_MINUTIAE];
+        ridge::applyAlignment(live.data(), count, a, want);
+        const bool want_within = ridge::withinIndexedLimit(want, count);
+        ASSERT_EQ(want_within, ridge::applyAlignmentWithinLimit(live.data(), count, a, got)) << round;
+        ASSERT_EQ(want_within, ridge::applyAlignmentWithinLimitByMinutia(live.data(), count, a, one)) << round;
+        ASSERT_EQ(0, std::memcmp(want, got, static_cast<size_t>(count) * sizeof(RawMinutia))) << round;
+        ASSERT_EQ(0, std::memcmp(want, one, static_cast<size_t>(count) * sizeof(RawMinutia))) << round;
+        outside += !want_within;
+    }
+    EXPECT_GT(outside, 100);
+    EXPECT_LT(outside, 2900);
 }
 
 // Whenever matchNeighbourhoods finds three corresponding records, the
@@ -189,9 +272,53 @@ TEST(PreparedCompare, ReachIndexKeepsEveryAcceptedCandidate)
     EXPECT_GT(dropped, 4 * kept) << "the index should rule out most pairs";
 }
 
+bool same_hood(const ridge::CompactHood &a, const ridge::CompactHood &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A description holds the compact tables of the template in its own order
+// and in the order by x, as buildNeighbourhoods makes them, ties and twins
+// included (the order-free neighbourhoods are reused renumbered).
+TEST(PreparedCompare, DescriptionsHoldTheTablesOfBothOrders)
+{
+    std::mt19937 rng(12);
+    int reused = 0, selected = 0;
+    for (int round = 0; round < 80; ++round) {
+        const int n = 9 + round % 120;
+        const Minutiae m = round % 3 == 0 ? grid_template(rng, n, 5 + round % 7, 3 + round % 4)
+                                          : ridge_test::random_template(round, n, 380, 370, round % 5);
+        const Described d = describe(m);
+        Minutiae sorted = m;
+        ridge::sortByX(sorted.data(), n);
+        const auto live = table_of(m), base = table_of(sorted);
+        bool order_free[ridge::kTableCapacity];
+        ridge::buildNeighbourhoods(m.data(), n, live.get(), order_free);
+        auto probe = std::make_unique<ridge::PreparedProbe>();
+        probe->prepare(d.view);
+        for (int i = 0; i < n; ++i) {
+            ASSERT_TRUE(same_hood(ridge::compactHood(live->entries[i]), d.view.live_hoods[i])) << round << " " << i;
+            // The base neighbourhoods name template positions; renamed by
+            // rank, they are those of the copy by x.
+            ridge::CompactHood b = d.view.baseHood(i);
+            for (int k = 0; k < ridge::kNeighbourCount; ++k)
+                b.index[k] = d.view.rank[b.index[k]];
+            ASSERT_TRUE(same_hood(ridge::compactHood(base->entries[i]), b)) << round << " " << i;
+            ASSERT_TRUE(same_hood(b, probe->baseHoods()[i]));
+            ASSERT_EQ(0, std::memcmp(&sorted[static_cast<size_t>(i)], &m[d.view.sorted_order[i]], sizeof(RawMinutia)));
+            ASSERT_EQ(i, d.view.rank[d.view.sorted_order[i]]);
+            reused += order_free[i];
+            selected += !order_free[i];
+        }
+    }
+    EXPECT_GT(reused, 1000);
+    EXPECT_GT(selected, 300);
+}
+
 TEST(PreparedCompare, BestPairingScoresEqualCompareTemplates)
 {
-    testing::internal::CaptureStdout();
+    // Small templates print trace lines.
+    ridge_set_diagnostic_handler(ridge_diagnostic_drop, nullptr);
     auto probe = std::make_unique<ridge::PreparedProbe>();
     auto workspace = std::make_unique<ridge::PreparedWorkspace>();
     int nonzero = 0;
@@ -202,7 +329,7 @@ TEST(PreparedCompare, BestPairingScoresEqualCompareTemplates)
         ASSERT_EQ(reference_best(a, b), got) << a.size() << " x " << b.size();
         nonzero += got > 0;
     }
-    testing::internal::GetCapturedStdout();
+    ridge_set_diagnostic_handler(nullptr, nullptr);
     EXPECT_GT(nonzero, 150);
 }
 

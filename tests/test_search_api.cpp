@@ -132,6 +132,19 @@ TEST(SearchApi, ReplacingRemovingAndReadingEntries)
     EXPECT_EQ(FPT_FORMAT_RAW, empty.format);
 }
 
+// A described entry of 50 minutiae holds at most 8 KiB, as reported.
+TEST(SearchApi, MemoryPerEntryOfFiftyMinutiae)
+{
+    std::vector<Minutiae> entries;
+    for (uint32_t k = 0; k < 200; ++k)
+        entries.push_back(ridge_test::random_template(k, 50, 388, 374, 6));
+    GalleryPtr g = ridge_test::make_gallery(entries);
+    uint64_t bytes = 0;
+    ASSERT_EQ(RIDGE_OK, ridge_gallery_memory(g.get(), &bytes));
+    EXPECT_LE(bytes, 200u * 8192u);
+    EXPECT_GE(bytes, 200u * 50u * 16u); // the templates at least
+}
+
 TEST(SearchApi, JobArgumentsAreChecked)
 {
     GalleryPtr g = ridge_test::make_gallery({ridge_test::random_template(1, 20)});
