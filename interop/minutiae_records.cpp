@@ -1,7 +1,5 @@
 #include "interop/minutiae_records.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 namespace ridge {
@@ -27,19 +25,6 @@ constexpr std::uint32_t kMaxAnsiAngleUnits = 180; // 360 degrees, as the SDK wri
 constexpr std::uint32_t kIso2011QualityNotReported = 254;
 constexpr std::uint32_t kIso2011RidgeEndingType = 0;
 constexpr std::uint16_t kCbeffOwner = 0x0001; // as the FMR378 converter writes it
-
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((format(printf, 2, 3)))
-#endif
-Outcome refuse(std::int32_t status, const char *format, ...)
-{
-    char text[256];
-    std::va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return Outcome{status, length < 0 ? std::string() : std::string(text)};
-}
 
 // Reads big-endian fields from [begin, end) of a record; every read is
 // preceded by a check of what is left.
