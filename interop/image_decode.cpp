@@ -5,8 +5,6 @@
 #include <png.h>
 
 #include <cctype>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -18,19 +16,6 @@ namespace {
 constexpr std::int64_t kMaxSide = RIDGE_IMAGE_MAX_SIDE;
 constexpr std::int64_t kMaxPixels = RIDGE_IMAGE_MAX_PIXELS;
 constexpr double kInchesPerMetre = 0.0254;
-
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((format(printf, 2, 3)))
-#endif
-Outcome refuse(std::int32_t status, const char *format, ...)
-{
-    char text[256];
-    std::va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return Outcome{status, length < 0 ? std::string() : std::string(text)};
-}
 
 Outcome refuse_size(std::int64_t width, std::int64_t height)
 {

@@ -4,7 +4,8 @@
 #ifndef RIDGESDK_INTEROP_IMAGE_DECODE_H
 #define RIDGESDK_INTEROP_IMAGE_DECODE_H
 
-#include "interop/minutiae_records.h" // Outcome
+#include "interop/outcome.h"
+#include "ridgeinterop.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,5 @@
 #include "interop/minutiae_records.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 namespace ridge {
@@ -28,19 +26,6 @@ constexpr std::uint32_t kIso2011QualityNotReported = 254;
 constexpr std::uint32_t kIso2011RidgeEndingType = 0;
 constexpr std::uint16_t kCbeffOwner = 0x0001; // as the FMR378 converter writes it
 
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((format(printf, 2, 3)))
-#endif
-Outcome refuse(std::int32_t status, const char *format, ...)
-{
-    char text[256];
-    std::va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return Outcome{status, length < 0 ? std::string() : std::string(text)};
-}
-
 // Reads big-endian fields from [begin, end) of a record; every read is
 // preceded by a check of what is left.
 class Cursor {
@@ -65,6 +50,8 @@ public:
         return high << 16 | be16();
     }
     void skip(std::size_t count) { position_ += count; }
+    // The bytes from here to end (not beyond this cursor's end), read apart.
+    Cursor until(std::size_t end) const { return Cursor(bytes_, position_, end); }
 
 private:
     const unsigned char *bytes_;
@@ -111,6 +98,16 @@ Outcome check_resolution(std::uint32_t x, std::uint32_t y, unsigned view)
 
 enum class AngleUnits { TwoDegrees, Iso256 };
 
+// Image size and resolution, in this order in the header of the 2004 and
+// 2005 records and in each view of the 2009 record.
+void read_image_fields(Cursor &cursor, FingerView &view)
+{
+    view.image_width = cursor.be16();
+    view.image_height = cursor.be16();
+    view.resolution_x = cursor.be16();
+    view.resolution_y = cursor.be16();
+}
+
 // count minutiae of minutia_bytes each (6, or 5 without quality).
 Outcome read_minutiae(Cursor &cursor, std::uint32_t count, std::size_t minutia_bytes,
                       AngleUnits units, unsigned view, FingerView &out)
@@ -150,114 +147,57 @@ Outcome skip_extended_data(Cursor &cursor, unsigned view)
     return Outcome{};
 }
 
-Outcome check_end(const Cursor &cursor, std::size_t length)
+// What follows a view's header in every record: the minutiae, then the
+// extended data, which is skipped.
+Outcome read_view_content(Cursor &cursor, std::uint32_t minutiae, std::size_t minutia_bytes, AngleUnits units,
+                          unsigned view, FingerView &out)
 {
-    if (cursor.left() != 0)
-        return refuse(RIDGE_ERR_CORRUPT, "record length is %zu but its views end at byte %zu",
-                      length, cursor.position());
-    return Outcome{};
+    Outcome outcome = read_minutiae(cursor, minutiae, minutia_bytes, units, view, out);
+    return outcome.ok() ? skip_extended_data(cursor, view) : outcome;
 }
 
-// The views of the 2004 ANSI and 2005 ISO records, which share their
-// layout; image size and resolution come from the record header.
-Outcome read_views_2004(Cursor &cursor, std::uint32_t count, AngleUnits units,
-                        const FingerView &header, std::vector<FingerView> &views)
+// The 2004 ANSI and 2005 ISO records share their layout after the length:
+// skipped bytes (the CBEFF product identifier the ANSI record has, the
+// capture equipment), the image fields, the number of views, a reserved
+// byte, then the views, which take image size and resolution from there.
+Outcome read_2004_layout(Cursor &cursor, std::size_t skipped, AngleUnits units, std::vector<FingerView> &views)
 {
-    for (unsigned v = 0; v < count; ++v) {
+    cursor.skip(skipped);
+    FingerView common;
+    read_image_fields(cursor, common);
+    const std::uint32_t count = cursor.u8();
+    cursor.skip(1); // reserved
+    Outcome outcome = check_resolution(common.resolution_x, common.resolution_y, 0);
+    for (unsigned v = 0; outcome.ok() && v < count; ++v) {
         if (!cursor.holds(kViewHeader2004))
             return refuse(RIDGE_ERR_CORRUPT,
                           "record announces %u views but ends inside view %u's header", count, v);
-        FingerView view = header;
+        FingerView view = common;
         view.finger_position = cursor.u8();
         const std::uint32_t view_and_impression = cursor.u8();
         view.view_number = view_and_impression >> 4;
         view.impression_type = view_and_impression & 0x0fu;
         view.finger_quality = cursor.u8();
         const std::uint32_t minutiae = cursor.u8();
-        Outcome outcome = read_minutiae(cursor, minutiae, kMinutiaBytes, units, v, view);
+        outcome = read_view_content(cursor, minutiae, kMinutiaBytes, units, v, view);
         if (outcome.ok())
-            outcome = skip_extended_data(cursor, v);
-        if (!outcome.ok())
-            return outcome;
-        views.push_back(std::move(view));
+            views.push_back(std::move(view));
     }
-    return Outcome{};
+    return outcome;
 }
 
-Outcome parse_ansi2004(const unsigned char *bytes, std::size_t size, std::vector<FingerView> &views)
+Outcome read_ansi2004(Cursor &cursor, std::vector<FingerView> &views)
 {
-    Outcome outcome = check_identity(bytes, size, kVersion20, "ANSI/INCITS 378-2004");
-    if (!outcome.ok())
-        return outcome;
-    if (size < kAnsi2004ShortHeader)
-        return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
-    Cursor cursor(bytes, 8, size);
-    std::size_t length = cursor.be16();
-    std::size_t header = kAnsi2004ShortHeader;
-    if (length == 0) { // the long form: four bytes of length follow
-        if (size < kAnsi2004LongHeader)
-            return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
-        length = cursor.be32();
-        header = kAnsi2004LongHeader;
-    }
-    outcome = check_length(length, header, size);
-    if (!outcome.ok())
-        return outcome;
-    cursor = Cursor(bytes, cursor.position(), length);
-    cursor.skip(4 + 2); // CBEFF product identifier, capture equipment
-    FingerView common;
-    common.image_width = cursor.be16();
-    common.image_height = cursor.be16();
-    common.resolution_x = cursor.be16();
-    common.resolution_y = cursor.be16();
-    const std::uint32_t count = cursor.u8();
-    cursor.skip(1); // reserved
-    outcome = check_resolution(common.resolution_x, common.resolution_y, 0);
-    if (outcome.ok())
-        outcome = read_views_2004(cursor, count, AngleUnits::TwoDegrees, common, views);
-    return outcome.ok() ? check_end(cursor, length) : outcome;
+    return read_2004_layout(cursor, 4 + 2, AngleUnits::TwoDegrees, views);
 }
 
-Outcome parse_iso2005(const unsigned char *bytes, std::size_t size, std::vector<FingerView> &views)
+Outcome read_iso2005(Cursor &cursor, std::vector<FingerView> &views)
 {
-    Outcome outcome = check_identity(bytes, size, kVersion20, "ISO/IEC 19794-2:2005");
-    if (!outcome.ok())
-        return outcome;
-    if (size < kIso2005Header)
-        return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
-    Cursor cursor(bytes, 8, size);
-    const std::size_t length = cursor.be32();
-    outcome = check_length(length, kIso2005Header, size);
-    if (!outcome.ok())
-        return outcome;
-    cursor = Cursor(bytes, cursor.position(), length);
-    cursor.skip(2); // capture equipment
-    FingerView common;
-    common.image_width = cursor.be16();
-    common.image_height = cursor.be16();
-    common.resolution_x = cursor.be16();
-    common.resolution_y = cursor.be16();
-    const std::uint32_t count = cursor.u8();
-    cursor.skip(1); // reserved
-    outcome = check_resolution(common.resolution_x, common.resolution_y, 0);
-    if (outcome.ok())
-        outcome = read_views_2004(cursor, count, AngleUnits::Iso256, common, views);
-    return outcome.ok() ? check_end(cursor, length) : outcome;
+    return read_2004_layout(cursor, 2, AngleUnits::Iso256, views);
 }
 
-Outcome parse_ansi2009(const unsigned char *bytes, std::size_t size, std::vector<FingerView> &views)
+Outcome read_ansi2009(Cursor &cursor, std::vector<FingerView> &views)
 {
-    Outcome outcome = check_identity(bytes, size, kVersion30, "ANSI/INCITS 378-2009");
-    if (!outcome.ok())
-        return outcome;
-    if (size < kAnsi2009Header)
-        return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
-    Cursor cursor(bytes, 8, size);
-    const std::size_t length = cursor.be32();
-    outcome = check_length(length, kAnsi2009Header, size);
-    if (!outcome.ok())
-        return outcome;
-    cursor = Cursor(bytes, cursor.position(), length);
     cursor.skip(4 + 2); // CBEFF product identifier, capture equipment
     const std::uint32_t count = cursor.u8();
     cursor.skip(1); // reserved
@@ -270,21 +210,16 @@ Outcome parse_ansi2009(const unsigned char *bytes, std::size_t size, std::vector
         view.view_number = cursor.u8();
         view.impression_type = cursor.u8();
         view.finger_quality = cursor.u8();
-        view.image_width = cursor.be16();
-        view.image_height = cursor.be16();
-        view.resolution_x = cursor.be16();
-        view.resolution_y = cursor.be16();
+        read_image_fields(cursor, view);
         const std::uint32_t minutiae = cursor.u8();
-        outcome = check_resolution(view.resolution_x, view.resolution_y, v);
+        Outcome outcome = check_resolution(view.resolution_x, view.resolution_y, v);
         if (outcome.ok())
-            outcome = read_minutiae(cursor, minutiae, kMinutiaBytes, AngleUnits::TwoDegrees, v, view);
-        if (outcome.ok())
-            outcome = skip_extended_data(cursor, v);
+            outcome = read_view_content(cursor, minutiae, kMinutiaBytes, AngleUnits::TwoDegrees, v, view);
         if (!outcome.ok())
             return outcome;
         views.push_back(std::move(view));
     }
-    return check_end(cursor, length);
+    return Outcome{};
 }
 
 // One representation of a 2011 record, within [its start, its end).
@@ -331,28 +266,15 @@ Outcome read_representation_2011(Cursor &cursor, bool certified, unsigned v, Fin
                       v, field_length);
     Outcome outcome = check_resolution(view.resolution_x, view.resolution_y, v);
     if (outcome.ok())
-        outcome = read_minutiae(cursor, minutiae, field_length, AngleUnits::Iso256, v, view);
-    if (outcome.ok())
-        outcome = skip_extended_data(cursor, v);
+        outcome = read_view_content(cursor, minutiae, field_length, AngleUnits::Iso256, v, view);
     if (outcome.ok() && cursor.left() != 0)
         return refuse(RIDGE_ERR_CORRUPT, "representation %u has %zu bytes beyond its content", v,
                       cursor.left());
     return outcome;
 }
 
-Outcome parse_iso2011(const unsigned char *bytes, std::size_t size, std::vector<FingerView> &views)
+Outcome read_iso2011(Cursor &cursor, std::vector<FingerView> &views)
 {
-    Outcome outcome = check_identity(bytes, size, kVersion30, "ISO/IEC 19794-2:2011");
-    if (!outcome.ok())
-        return outcome;
-    if (size < kIso2011Header)
-        return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
-    Cursor cursor(bytes, 8, size);
-    const std::size_t length = cursor.be32();
-    outcome = check_length(length, kIso2011Header, size);
-    if (!outcome.ok())
-        return outcome;
-    cursor = Cursor(bytes, cursor.position(), length);
     const std::uint32_t count = cursor.be16();
     const std::uint32_t certification_flag = cursor.u8();
     if (certification_flag > 1)
@@ -369,15 +291,63 @@ Outcome parse_iso2011(const unsigned char *bytes, std::size_t size, std::vector<
             return refuse(RIDGE_ERR_CORRUPT,
                           "representation %u claims %zu bytes but %zu are left in the record", v,
                           representation_length, cursor.left() + 4);
-        Cursor inner(bytes, cursor.position(), start + representation_length);
+        Cursor inner = cursor.until(start + representation_length);
         FingerView view;
-        outcome = read_representation_2011(inner, certification_flag == 1, v, view);
+        const Outcome outcome = read_representation_2011(inner, certification_flag == 1, v, view);
         if (!outcome.ok())
             return outcome;
         cursor.skip(representation_length - 4);
         views.push_back(std::move(view));
     }
-    return check_end(cursor, length);
+    return Outcome{};
+}
+
+// The records that begin with "FMR": the version, the header before the
+// first view, the form of the length field at 8 (4 bytes, or the 2004 ANSI
+// form: 2 bytes, or 0 there and 4 bytes at 10 with a longer header) and the
+// reader of what follows the length.
+struct FramedRecord {
+    const unsigned char *version;
+    const char *format_name;
+    std::size_t header;
+    bool two_byte_length;
+    Outcome (*read)(Cursor &cursor, std::vector<FingerView> &views);
+};
+
+const FramedRecord kAnsi2004 = {kVersion20, "ANSI/INCITS 378-2004", kAnsi2004ShortHeader, true, read_ansi2004};
+const FramedRecord kIso2005 = {kVersion20, "ISO/IEC 19794-2:2005", kIso2005Header, false, read_iso2005};
+const FramedRecord kAnsi2009 = {kVersion30, "ANSI/INCITS 378-2009", kAnsi2009Header, false, read_ansi2009};
+const FramedRecord kIso2011 = {kVersion30, "ISO/IEC 19794-2:2011", kIso2011Header, false, read_iso2011};
+
+// The identifier, the version and the length are checked first; the
+// record's reader then sees the bytes after the length, up to the length,
+// and must account for every one of them.
+Outcome parse_framed(const FramedRecord &record, const unsigned char *bytes, std::size_t size,
+                     std::vector<FingerView> &views)
+{
+    Outcome outcome = check_identity(bytes, size, record.version, record.format_name);
+    if (!outcome.ok())
+        return outcome;
+    std::size_t header = record.header;
+    if (size < header)
+        return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
+    Cursor cursor(bytes, 8, size);
+    std::size_t length = record.two_byte_length ? cursor.be16() : cursor.be32();
+    if (record.two_byte_length && length == 0) { // the long form: four bytes of length follow
+        header = kAnsi2004LongHeader;
+        if (size < header)
+            return refuse(RIDGE_ERR_CORRUPT, "record of %zu bytes ends inside its header", size);
+        length = cursor.be32();
+    }
+    outcome = check_length(length, header, size);
+    if (!outcome.ok())
+        return outcome;
+    cursor = cursor.until(length);
+    outcome = record.read(cursor, views);
+    if (outcome.ok() && cursor.left() != 0)
+        return refuse(RIDGE_ERR_CORRUPT, "record length is %zu but its views end at byte %zu", length,
+                      cursor.position());
+    return outcome;
 }
 
 Outcome parse_card(const unsigned char *bytes, std::size_t size, std::vector<FingerView> &views)
@@ -413,15 +383,11 @@ void put32(std::vector<unsigned char> &out, std::uint32_t value)
     put16(out, value & 0xffffu);
 }
 
-void set32(std::vector<unsigned char> &out, std::size_t at, std::uint32_t value)
+// value into bytes big-endian bytes at at.
+void set_big_endian(std::vector<unsigned char> &out, std::size_t at, std::size_t bytes, std::size_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (24 - 8 * i));
-}
-
-void put_bytes(std::vector<unsigned char> &out, const unsigned char *bytes, std::size_t count)
-{
-    out.insert(out.end(), bytes, bytes + count);
+    for (std::size_t i = 0; i < bytes; ++i)
+        out[at + i] = static_cast<unsigned char>(value >> (8 * (bytes - 1 - i)));
 }
 
 void put_u8(std::vector<unsigned char> &out, std::uint32_t value)
@@ -440,6 +406,25 @@ void put_minutiae(std::vector<unsigned char> &out, const FingerView &view, bool 
     }
 }
 
+// The identifier, the version and a zero length of length_bytes, set once
+// the record is whole.
+std::vector<unsigned char> start_record(const unsigned char *version, std::size_t length_bytes)
+{
+    std::vector<unsigned char> out(8 + length_bytes, 0);
+    std::memcpy(out.data(), kFormatId, 4);
+    std::memcpy(out.data() + 4, version, 4);
+    return out;
+}
+
+// The image size and the resolution this code writes (read_image_fields).
+void put_image_fields(std::vector<unsigned char> &out, const FingerView &view)
+{
+    put16(out, view.image_width);
+    put16(out, view.image_height);
+    put16(out, kRecordResolution);
+    put16(out, kRecordResolution);
+}
+
 // The 2004 and 2005 view: its header, the minutiae, no extended data.
 void put_view_2004(std::vector<unsigned char> &out, const FingerView &view)
 {
@@ -451,78 +436,50 @@ void put_view_2004(std::vector<unsigned char> &out, const FingerView &view)
     put16(out, 0);
 }
 
-std::vector<unsigned char> serialise_ansi2004(const FingerView &view)
+// The 2004 ANSI and 2005 ISO records, with one view: the layout
+// read_2004_layout reads. The ANSI record's length takes 2 bytes (one view
+// of at most 255 minutiae never needs the long form) and its header the
+// CBEFF product identifier.
+std::vector<unsigned char> serialise_2004_layout(const FingerView &view, bool ansi)
 {
-    std::vector<unsigned char> out;
-    put_bytes(out, kFormatId, 4);
-    put_bytes(out, kVersion20, 4);
-    put16(out, 0); // length, below
-    put16(out, kCbeffOwner);
-    put16(out, 0); // CBEFF product type
+    const std::size_t length_bytes = ansi ? 2 : 4;
+    std::vector<unsigned char> out = start_record(kVersion20, length_bytes);
+    if (ansi) {
+        put16(out, kCbeffOwner);
+        put16(out, 0); // CBEFF product type
+    }
     put16(out, 0); // capture equipment
-    put16(out, view.image_width);
-    put16(out, view.image_height);
-    put16(out, kRecordResolution);
-    put16(out, kRecordResolution);
+    put_image_fields(out, view);
     put_u8(out, 1); // views
     put_u8(out, 0); // reserved
     put_view_2004(out, view);
-    // One view of at most 255 minutiae never needs the long length form.
-    out[8] = static_cast<unsigned char>(out.size() >> 8);
-    out[9] = static_cast<unsigned char>(out.size());
-    return out;
-}
-
-std::vector<unsigned char> serialise_iso2005(const FingerView &view)
-{
-    std::vector<unsigned char> out;
-    put_bytes(out, kFormatId, 4);
-    put_bytes(out, kVersion20, 4);
-    put32(out, 0); // length, below
-    put16(out, 0); // capture equipment
-    put16(out, view.image_width);
-    put16(out, view.image_height);
-    put16(out, kRecordResolution);
-    put16(out, kRecordResolution);
-    put_u8(out, 1);
-    put_u8(out, 0);
-    put_view_2004(out, view);
-    set32(out, 8, static_cast<std::uint32_t>(out.size()));
+    set_big_endian(out, 8, length_bytes, out.size());
     return out;
 }
 
 std::vector<unsigned char> serialise_ansi2009(const FingerView &view)
 {
-    std::vector<unsigned char> out;
-    put_bytes(out, kFormatId, 4);
-    put_bytes(out, kVersion30, 4);
-    put32(out, 0);
+    std::vector<unsigned char> out = start_record(kVersion30, 4);
     put16(out, kCbeffOwner);
-    put16(out, 0);
+    put16(out, 0); // CBEFF product type
     put16(out, 0); // capture equipment
-    put_u8(out, 1);
-    put_u8(out, 0);
+    put_u8(out, 1); // views
+    put_u8(out, 0); // reserved
     put_u8(out, view.finger_position);
     put_u8(out, view.view_number);
     put_u8(out, view.impression_type);
     put_u8(out, view.finger_quality);
-    put16(out, view.image_width);
-    put16(out, view.image_height);
-    put16(out, kRecordResolution);
-    put16(out, kRecordResolution);
+    put_image_fields(out, view);
     put_u8(out, static_cast<std::uint32_t>(view.minutiae.size()));
     put_minutiae(out, view, true);
     put16(out, 0);
-    set32(out, 8, static_cast<std::uint32_t>(out.size()));
+    set_big_endian(out, 8, 4, out.size());
     return out;
 }
 
 std::vector<unsigned char> serialise_iso2011(const FingerView &view)
 {
-    std::vector<unsigned char> out;
-    put_bytes(out, kFormatId, 4);
-    put_bytes(out, kVersion30, 4);
-    put32(out, 0);
+    std::vector<unsigned char> out = start_record(kVersion30, 4);
     put16(out, 1); // representations
     put_u8(out, 0); // no certification blocks
     const std::size_t start = out.size();
@@ -555,8 +512,8 @@ std::vector<unsigned char> serialise_iso2011(const FingerView &view)
         m.quality = kIso2011QualityNotReported;
     put_minutiae(out, with_quality, true);
     put16(out, 0);
-    set32(out, start, static_cast<std::uint32_t>(out.size() - start));
-    set32(out, 8, static_cast<std::uint32_t>(out.size()));
+    set_big_endian(out, start, 4, out.size() - start);
+    set_big_endian(out, 8, 4, out.size());
     return out;
 }
 
@@ -596,11 +553,11 @@ Outcome parse_record(std::int32_t format, const unsigned char *bytes, std::size_
     if (bytes == nullptr)
         bytes = kNothing;
     switch (format) {
-    case RIDGE_FORMAT_ANSI378_2004: return parse_ansi2004(bytes, size, views);
-    case RIDGE_FORMAT_ISO2005: return parse_iso2005(bytes, size, views);
+    case RIDGE_FORMAT_ANSI378_2004: return parse_framed(kAnsi2004, bytes, size, views);
+    case RIDGE_FORMAT_ISO2005: return parse_framed(kIso2005, bytes, size, views);
     case RIDGE_FORMAT_ISO_CARD: return parse_card(bytes, size, views);
-    case RIDGE_FORMAT_ANSI378_2009: return parse_ansi2009(bytes, size, views);
-    case RIDGE_FORMAT_ISO2011: return parse_iso2011(bytes, size, views);
+    case RIDGE_FORMAT_ANSI378_2009: return parse_framed(kAnsi2009, bytes, size, views);
+    case RIDGE_FORMAT_ISO2011: return parse_framed(kIso2011, bytes, size, views);
     default: return refuse(RIDGE_ERR_UNSUPPORTED, "unknown record format %d", static_cast<int>(format));
     }
 }
@@ -608,8 +565,8 @@ Outcome parse_record(std::int32_t format, const unsigned char *bytes, std::size_
 std::vector<unsigned char> serialise_record(std::int32_t format, const FingerView &view)
 {
     switch (format) {
-    case RIDGE_FORMAT_ANSI378_2004: return serialise_ansi2004(view);
-    case RIDGE_FORMAT_ISO2005: return serialise_iso2005(view);
+    case RIDGE_FORMAT_ANSI378_2004: return serialise_2004_layout(view, true);
+    case RIDGE_FORMAT_ISO2005: return serialise_2004_layout(view, false);
     case RIDGE_FORMAT_ISO_CARD: return serialise_card(view);
     case RIDGE_FORMAT_ANSI378_2009: return serialise_ansi2009(view);
     case RIDGE_FORMAT_ISO2011: return serialise_iso2011(view);

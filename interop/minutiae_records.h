@@ -48,11 +48,11 @@
 #define RIDGESDK_INTEROP_MINUTIAE_RECORDS_H
 
 #include "interop/minutia_units.h"
+#include "interop/outcome.h"
 #include "ridgeinterop.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ridge {
@@ -78,13 +78,6 @@ struct FingerView {
     std::uint32_t resolution_x = kRecordResolution; // pixels per centimetre
     std::uint32_t resolution_y = kRecordResolution;
     std::vector<RecordMinutia> minutiae;
-};
-
-// A status and, when it is not RIDGE_OK, why.
-struct Outcome {
-    std::int32_t status = RIDGE_OK;
-    std::string message;
-    bool ok() const { return status == RIDGE_OK; }
 };
 
 bool is_record_format(std::int32_t format);

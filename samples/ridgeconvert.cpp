@@ -8,6 +8,8 @@
 // command line; the reason is one line on standard error.
 #include "ridgeinterop.h"
 #include "ridgesdk.h"
+#include "template_inputs.h"
+#include "tool_cli.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +25,11 @@
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-constexpr long kMaxTemplateFileBytes = 16L << 20;
+using ridge::cli::failure;
+using ridge::cli::Parsed;
+using ridge::cli::Result;
+using ridge::cli::sdk_reason;
+using ridge::cli::usage_error;
 
 const char kUsage[] =
     "Usage: ridgeconvert [--from F] [--to F] [--width W] [--height H] [--quality Q]\n"
@@ -117,40 +120,14 @@ Format from_record_format(int32_t format)
     }
 }
 
-std::string lower_extension(const std::string &path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return "";
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
-}
-
 std::optional<Format> format_of_extension(const std::string &path)
 {
-    const std::string ext = lower_extension(path);
-    if (ext == "txt") return Format::RawText;
-    if (ext == "raw") return Format::Raw;
-    if (ext == "pck") return Format::Packed;
-    if (ext == "fmr") return Format::Fmr378;
-    if (ext == "iso") return Format::Iso2005;
-    if (ext == "isoc") return Format::IsoCard;
-    if (ext == "png" || ext == "pgm" || ext == "ppm" || ext == "pnm" || ext == "bmp")
-        return Format::Image;
-    return std::nullopt;
+    return ridge::kind_of_extension<Format>(
+        path, ridge::DotFiles::HaveOne,
+        {{"txt", Format::RawText}, {"raw", Format::Raw}, {"pck", Format::Packed}, {"fmr", Format::Fmr378},
+         {"iso", Format::Iso2005}, {"isoc", Format::IsoCard}, {"png", Format::Image}, {"pgm", Format::Image},
+         {"ppm", Format::Image}, {"pnm", Format::Image}, {"bmp", Format::Image}});
 }
-
-// A failure with its one-line reason.
-struct Failure {
-    int exit_code;
-    std::string reason;
-};
-
-Failure usage_error(const std::string &reason) { return Failure{kExitUsage, reason}; }
-Failure failure(const std::string &reason) { return Failure{kExitFailure, reason}; }
 
 struct Options {
     std::optional<Format> from, to;
@@ -162,8 +139,7 @@ struct Options {
 };
 
 // A whole decimal number within [low, high].
-std::optional<Failure> parse_int(const std::string &option, const std::string &text, long low,
-                                 long high, int32_t &value)
+Result parse_int(const std::string &option, const std::string &text, long low, long high, int32_t &value)
 {
     errno = 0;
     char *end = nullptr;
@@ -177,42 +153,14 @@ std::optional<Failure> parse_int(const std::string &option, const std::string &t
     return std::nullopt;
 }
 
-enum class Parsed { Run, Help, Version };
-
-std::optional<Failure> parse_options(int argc, char **argv, Options &options, Parsed &parsed)
+Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
 {
-    std::vector<std::string> positional;
-    parsed = Parsed::Run;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed = Parsed::Help;
-            return std::nullopt;
-        }
-        if (arg == "--version") {
-            parsed = Parsed::Version;
-            return std::nullopt;
-        }
-        if (arg == "--") {
-            for (++i; i < argc; ++i)
-                positional.emplace_back(argv[i]);
-            break;
-        }
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            positional.push_back(arg);
-            continue;
-        }
-        std::string value;
-        const std::size_t equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg = arg.substr(0, equals);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
+    ridge::cli::OptionReader line(argc, argv, 1);
+    std::string arg, value;
+    while (line.next(arg)) {
+        if (!line.value(value))
             return usage_error(arg + " needs a value");
-        }
-        std::optional<Failure> bad;
+        Result bad;
         int32_t number = 0;
         if (arg == "--from" || arg == "--to") {
             const std::optional<Format> format = parse_format(value);
@@ -251,6 +199,10 @@ std::optional<Failure> parse_options(int argc, char **argv, Options &options, Pa
         if (bad)
             return bad;
     }
+    parsed = line.parsed();
+    if (parsed != Parsed::Run)
+        return std::nullopt;
+    const std::vector<std::string> &positional = line.positional();
     if (positional.size() != 2)
         return usage_error(positional.size() < 2 ? "an input and an output file are needed"
                                                  : "too many arguments");
@@ -264,171 +216,55 @@ struct FreeBlock {
 };
 using Block = std::unique_ptr<unsigned char, FreeBlock>;
 
-// A raw template owned here.
-struct RawTemplate {
-    std::vector<unsigned char> bytes;
-    TemplateBuffer buffer() { return TemplateBuffer{bytes.empty() ? nullptr : bytes.data(),
-                                                    static_cast<uint32_t>(bytes.size()), FPT_FORMAT_RAW}; }
-};
-
 // Header values found in the input.
 struct InputHeader {
     std::optional<int32_t> width, height, quality, finger, impression;
     int32_t view_number = 0;
 };
 
-std::optional<Failure> read_file(const std::string &path, std::vector<unsigned char> &bytes)
+Result failed_if(const std::string &why)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return failure("cannot open " + path + ": " + std::strerror(errno));
-    unsigned char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        if (bytes.size() + got > static_cast<std::size_t>(kMaxTemplateFileBytes))
-            return failure(path + " is too large for a template file");
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    if (std::ferror(file.get()))
-        return failure("cannot read " + path);
-    return std::nullopt;
+    if (why.empty())
+        return std::nullopt;
+    return failure(why);
 }
 
-// Takes a block handed out by the SDK into the template.
-void adopt(RawTemplate &raw, const TemplateBuffer &buffer)
+// Extracts the template of an image, brought to 500 ppi first.
+Result extract_from_image(const Options &options, std::vector<unsigned char> &raw, InputHeader &header)
 {
-    Block owner(buffer.data);
-    raw.bytes.assign(buffer.data, buffer.data + buffer.size);
-}
-
-std::string sdk_reason(int32_t status)
-{
-    const std::string message = ridge_last_error();
-    return message.empty() ? std::string(ridge_status_name(status)) : message;
-}
-
-// The raw text file: a count, then "type, x, y, angle" per minutia. A
-// comma follows a number directly; white space and line ends are free
-// otherwise.
-std::optional<Failure> parse_raw_text(const std::string &path, const std::vector<unsigned char> &bytes,
-                                      RawTemplate &raw)
-{
-    const std::string text(bytes.begin(), bytes.end());
-    std::size_t at = 0;
-    const auto number = [&](long &value) {
-        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])))
-            ++at;
-        const char *start = text.c_str() + at;
-        char *end = nullptr;
-        errno = 0;
-        value = std::strtol(start, &end, 10);
-        if (end == start || errno != 0 || value < std::numeric_limits<int32_t>::min() ||
-            value > std::numeric_limits<int32_t>::max())
-            return false;
-        at += static_cast<std::size_t>(end - start);
-        return true;
-    };
-    long count = 0;
-    if (!number(count))
-        return failure(path + ": no minutiae count on the first line");
-    if (count < 0 || count > FPT_MAX_MINUTIAE)
-        return failure(path + ": minutiae count " + std::to_string(count) + " is outside 0..128");
-    std::vector<RawMinutia> minutiae(static_cast<std::size_t>(count));
-    for (long i = 0; i < count; ++i) {
-        long fields[4] = {0, 0, 0, 0};
-        for (int f = 0; f < 4; ++f) {
-            if (f > 0) {
-                if (at >= text.size() || text[at] != ',')
-                    return failure(path + ": wrong format in minutia line " + std::to_string(i + 1));
-                ++at;
-            }
-            if (!number(fields[f]))
-                return failure(path + ": wrong format in minutia line " + std::to_string(i + 1));
-        }
-        minutiae[static_cast<std::size_t>(i)] =
-            RawMinutia{static_cast<int32_t>(fields[0]), static_cast<int32_t>(fields[1]),
-                       static_cast<int32_t>(fields[2]), static_cast<int32_t>(fields[3])};
-    }
-    raw.bytes.resize(minutiae.size() * sizeof(RawMinutia));
-    if (!minutiae.empty())
-        std::memcpy(raw.bytes.data(), minutiae.data(), raw.bytes.size());
-    return std::nullopt;
-}
-
-// Extracts the template of an image, resampled to 500 ppi when its
-// resolution is known to be another.
-std::optional<Failure> extract_from_image(const Options &options, RawTemplate &raw, InputHeader &header)
-{
-    ridge_image image{0, 0, nullptr, 0};
-    int32_t status = ridge_image_read(options.in.c_str(), &image);
-    std::unique_ptr<ridge_image, void (*)(ridge_image *)> image_owner(&image, &ridge_image_release);
-    if (status != RIDGE_OK)
-        return failure(sdk_reason(status));
-    const double ppi = options.ppi ? *options.ppi : image.ppi;
-    ridge_image resampled{0, 0, nullptr, 0};
-    std::unique_ptr<ridge_image, void (*)(ridge_image *)> resampled_owner(&resampled, &ridge_image_release);
-    const ridge_image *used = &image;
-    if (ppi > 0) {
-        status = ridge_image_resample(&image, ppi, &resampled);
-        if (status != RIDGE_OK)
-            return failure(options.in + ": " + sdk_reason(status));
-        used = &resampled;
-    }
+    ridge::ImageAt500 image;
+    if (Result bad = failed_if(ridge::read_image_at_500(options.in, options.ppi.value_or(0), image)))
+        return bad;
+    const ridge_image &used = *image.used;
     double quality = 0;
     int32_t area = 0;
-    if (getFpImgQuality(used->pixels, used->width, used->height, &quality, &area) != FPT_OK)
+    if (getFpImgQuality(used.pixels, used.width, used.height, &quality, &area) != FPT_OK)
         return failure(options.in + ": the image quality could not be computed");
-    TemplateBuffer extracted{nullptr, 0, FPT_FORMAT_RAW};
-    status = generateRawFPT(used->pixels, used->width, used->height, &extracted);
-    adopt(raw, extracted);
-    if (status != FPT_OK)
-        return failure(options.in + ": no template could be extracted from the image");
-    header.width = used->width;
-    header.height = used->height;
+    if (Result bad = failed_if(ridge::extract_template(options.in, used, raw)))
+        return bad;
+    header.width = used.width;
+    header.height = used.height;
     header.quality = static_cast<int32_t>(std::floor(quality + 0.5));
     return std::nullopt;
 }
 
-std::optional<Failure> read_input(const Options &options, Format from, RawTemplate &raw,
-                                  InputHeader &header)
+Result read_input(const Options &options, Format from, std::vector<unsigned char> &raw, InputHeader &header)
 {
     if (from == Format::Image)
         return extract_from_image(options, raw, header);
     std::vector<unsigned char> bytes;
-    if (std::optional<Failure> bad = read_file(options.in, bytes))
+    if (Result bad = failed_if(ridge::read_template_bytes(options.in, bytes)))
         return bad;
     switch (from) {
-    case Format::RawText: return parse_raw_text(options.in, bytes, raw);
-    case Format::Raw:
-        if (bytes.size() % sizeof(RawMinutia) != 0 || bytes.size() > FPT_MAX_MINUTIAE * sizeof(RawMinutia))
-            return failure(options.in + ": a raw template is a whole number of 16-byte minutiae, "
-                                        "at most 128; this file has " +
-                           std::to_string(bytes.size()) + " bytes");
-        raw.bytes = bytes;
-        return std::nullopt;
-    case Format::Packed: {
-        if (bytes.size() % 4 != 0 || bytes.size() > 4 * FPT_MAX_MINUTIAE)
-            return failure(options.in + ": a packed template is a whole number of 4-byte minutiae, "
-                                        "at most 128; this file has " +
-                           std::to_string(bytes.size()) + " bytes");
-        TemplateBuffer packed{bytes.empty() ? nullptr : bytes.data(), static_cast<uint32_t>(bytes.size()),
-                              FPT_FORMAT_PACKED};
-        TemplateBuffer converted{nullptr, 0, FPT_FORMAT_RAW};
-        const SdkStatus status = PackedFTP_2_RawFPT(&packed, &converted);
-        adopt(raw, converted);
-        if (status != FPT_OK)
-            return failure(options.in + ": not a packed template (" + ridge_status_name(status) + ")");
-        return std::nullopt;
-    }
+    case Format::RawText: return failed_if(ridge::raw_from_text(options.in, bytes, raw));
+    case Format::Raw: return failed_if(ridge::raw_from_raw(options.in, std::move(bytes), raw));
+    case Format::Packed: return failed_if(ridge::raw_from_packed(options.in, bytes, raw, true));
     default: break;
     }
-    TemplateBuffer converted{nullptr, 0, FPT_FORMAT_RAW};
     ridge_record_info info{};
-    const int32_t status = ridge_record_read(bytes.data(), bytes.size(), record_format(from), options.view,
-                                             &converted, &info);
-    adopt(raw, converted);
-    if (status != RIDGE_OK)
-        return failure(options.in + ": " + sdk_reason(status));
+    if (Result bad = failed_if(ridge::raw_from_record(options.in, bytes, record_format(from), options.view, raw,
+                                                      &info)))
+        return bad;
     if (from != Format::IsoCard) {
         header.width = info.image_width;
         header.height = info.image_height;
@@ -441,37 +277,37 @@ std::optional<Failure> read_input(const Options &options, Format from, RawTempla
 }
 
 // The smallest image size that holds every minutia.
-void minutiae_extent(const RawTemplate &raw, int32_t &width, int32_t &height)
+void minutiae_extent(const std::vector<unsigned char> &raw, int32_t &width, int32_t &height)
 {
     width = height = 0;
-    for (std::size_t i = 0; i + sizeof(RawMinutia) <= raw.bytes.size(); i += sizeof(RawMinutia)) {
+    for (std::size_t i = 0; i + sizeof(RawMinutia) <= raw.size(); i += sizeof(RawMinutia)) {
         RawMinutia m;
-        std::memcpy(&m, raw.bytes.data() + i, sizeof m);
+        std::memcpy(&m, raw.data() + i, sizeof m);
         width = std::max(width, m.x + 1);
         height = std::max(height, m.y + 1);
     }
 }
 
-std::vector<unsigned char> raw_text(const RawTemplate &raw)
+std::vector<unsigned char> raw_text(const std::vector<unsigned char> &raw)
 {
-    const std::size_t count = raw.bytes.size() / sizeof(RawMinutia);
+    const std::size_t count = raw.size() / sizeof(RawMinutia);
     std::string text = std::to_string(count) + "\n";
     for (std::size_t i = 0; i < count; ++i) {
         RawMinutia m;
-        std::memcpy(&m, raw.bytes.data() + i * sizeof m, sizeof m);
+        std::memcpy(&m, raw.data() + i * sizeof m, sizeof m);
         text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
                 std::to_string(m.angle) + "\n";
     }
     return std::vector<unsigned char>(text.begin(), text.end());
 }
 
-std::optional<Failure> encode_output(const Options &options, Format to, RawTemplate &raw,
-                                     const InputHeader &header, std::vector<unsigned char> &out)
+Result encode_output(const Options &options, Format to, std::vector<unsigned char> &raw,
+                     const InputHeader &header, std::vector<unsigned char> &out)
 {
-    TemplateBuffer input = raw.buffer();
+    TemplateBuffer input = ridge::raw_record(raw);
     switch (to) {
     case Format::RawText: out = raw_text(raw); return std::nullopt;
-    case Format::Raw: out = raw.bytes; return std::nullopt;
+    case Format::Raw: out = raw; return std::nullopt;
     case Format::Packed: {
         TemplateBuffer packed{nullptr, 0, FPT_FORMAT_PACKED};
         const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed);
@@ -503,7 +339,7 @@ std::optional<Failure> encode_output(const Options &options, Format to, RawTempl
     return std::nullopt;
 }
 
-std::optional<Failure> write_file(const std::string &path, const std::vector<unsigned char> &bytes)
+Result write_file(const std::string &path, const std::vector<unsigned char> &bytes)
 {
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
@@ -519,7 +355,7 @@ std::optional<Failure> write_file(const std::string &path, const std::vector<uns
 
 // The input format: given, else from the extension; a .fmr or .iso file is
 // read as whichever record version it holds.
-std::optional<Failure> input_format(const Options &options, Format &from)
+Result input_format(const Options &options, Format &from)
 {
     if (options.from) {
         from = *options.from;
@@ -531,7 +367,7 @@ std::optional<Failure> input_format(const Options &options, Format &from)
     from = *guessed;
     if (from == Format::Fmr378 || from == Format::Iso2005) {
         std::vector<unsigned char> bytes;
-        if (std::optional<Failure> bad = read_file(options.in, bytes))
+        if (Result bad = failed_if(ridge::read_template_bytes(options.in, bytes)))
             return bad;
         int32_t detected = 0;
         if (ridge_record_detect(bytes.data(), bytes.size(), &detected) == RIDGE_OK)
@@ -540,10 +376,10 @@ std::optional<Failure> input_format(const Options &options, Format &from)
     return std::nullopt;
 }
 
-std::optional<Failure> run(const Options &options)
+Result run(const Options &options)
 {
     Format from = Format::Raw;
-    if (std::optional<Failure> bad = input_format(options, from))
+    if (Result bad = input_format(options, from))
         return bad;
     Format to = Format::Raw;
     if (options.to) {
@@ -561,16 +397,14 @@ std::optional<Failure> run(const Options &options)
     if (options.view_given && options.view != 0 && !has_views)
         return usage_error(std::string("an input in ") + format_name(from) + " has one view only");
 
-    RawTemplate raw;
+    std::vector<unsigned char> raw;
     InputHeader header;
-    if (std::optional<Failure> bad = read_input(options, from, raw, header))
+    if (Result bad = read_input(options, from, raw, header))
         return bad;
-    TemplateBuffer check = raw.buffer();
-    const int32_t status = ridge_check_template(&check);
-    if (status != RIDGE_OK)
-        return failure(options.in + ": " + sdk_reason(status));
+    if (Result bad = failed_if(ridge::check_template(options.in, raw)))
+        return bad;
     std::vector<unsigned char> out;
-    if (std::optional<Failure> bad = encode_output(options, to, raw, header, out))
+    if (Result bad = encode_output(options, to, raw, header, out))
         return bad;
     return write_file(options.out, out);
 }
@@ -579,31 +413,5 @@ std::optional<Failure> run(const Options &options)
 
 int main(int argc, char **argv)
 {
-    try {
-        Options options;
-        Parsed parsed = Parsed::Run;
-        std::optional<Failure> bad = parse_options(argc, argv, options, parsed);
-        if (!bad && parsed == Parsed::Help) {
-            std::fputs(kUsage, stdout);
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (!bad && parsed == Parsed::Version) {
-            std::printf("ridgeconvert %s\n", ridge_version());
-            return 0;
-        }
-        if (!bad) {
-            ridge_set_diagnostic_handler(ridge_diagnostic_drop, nullptr);
-            bad = run(options);
-        }
-        if (bad) {
-            std::fprintf(stderr, "ridgeconvert: %s%s\n", bad->reason.c_str(),
-                         bad->exit_code == kExitUsage ? " (see ridgeconvert --help)" : "");
-            return bad->exit_code;
-        }
-        return 0;
-    } catch (const std::bad_alloc &) {
-        std::fputs("ridgeconvert: out of memory\n", stderr);
-        return kExitFailure;
-    }
+    return ridge::cli::run_program<Options>({"ridgeconvert", kUsage, kHelp}, argc, argv, parse_options, run);
 }

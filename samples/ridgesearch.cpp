@@ -14,6 +14,7 @@
 #include "ridgesearch.h"
 
 #include "template_inputs.h"
+#include "tool_cli.h"
 
 #include <algorithm>
 #include <atomic>
@@ -41,9 +42,12 @@
 namespace {
 
 using ridge::InputKind;
+using ridge::cli::failure;
+using ridge::cli::Parsed;
+using ridge::cli::Result;
+using ridge::cli::sdk_reason;
+using ridge::cli::usage_error;
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr uint32_t kDefaultTop = 10;
 constexpr uint32_t kMaxThreads = 1024;
 constexpr std::size_t kProbeBatch = 64;
@@ -57,6 +61,7 @@ const char kUsage[] =
     "       ridgesearch info GALLERY\n";
 
 const char kHelp[] =
+    "\n"
     "Identification: enrols fingerprint templates in a gallery file and searches\n"
     "probes against it. Every score is the one matchRawFPTs gives (and ridgescore\n"
     "prints) for the same two templates.\n"
@@ -111,22 +116,7 @@ const char kHelp[] =
     "Exit status: 0 on success, 1 when the job fails (a file missing or unreadable,\n"
     "a damaged gallery, a failed write), 2 for a wrong command line.\n";
 
-// A failure with its one-line reason.
-struct Failure {
-    int exit_code;
-    std::string reason;
-};
-
-Failure usage_error(const std::string &reason) { return Failure{kExitUsage, reason}; }
-Failure failure(const std::string &reason) { return Failure{kExitFailure, reason}; }
-
-void say(const std::string &line) { std::fprintf(stderr, "ridgesearch: %s\n", line.c_str()); }
-
-std::string sdk_reason(int32_t status)
-{
-    const std::string message = ridge_last_error();
-    return message.empty() ? std::string(ridge_status_name(status)) : message;
-}
+void say(const std::string &line) { ridge::cli::say("ridgesearch", line); }
 
 enum class Command { Enroll, Search, Dedup, Info };
 
@@ -154,8 +144,7 @@ struct Options {
     std::vector<std::string> lists;
 };
 
-std::optional<Failure> parse_whole(const std::string &option, const std::string &text, uint64_t high,
-                                   uint32_t &value)
+Result parse_whole(const std::string &option, const std::string &text, uint64_t high, uint32_t &value)
 {
     if (text.empty() || text.size() > 12 ||
         !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -167,8 +156,7 @@ std::optional<Failure> parse_whole(const std::string &option, const std::string 
     return std::nullopt;
 }
 
-std::optional<Failure> parse_real(const std::string &option, const std::string &text, double low, double high,
-                                  double &value)
+Result parse_real(const std::string &option, const std::string &text, double low, double high, double &value)
 {
     char *end = nullptr;
     const double parsed = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
@@ -182,8 +170,6 @@ std::optional<Failure> parse_real(const std::string &option, const std::string &
     return std::nullopt;
 }
 
-enum class Parsed { Run, Help, Version };
-
 bool takes_option(const CommandName &command, const std::string &option)
 {
     std::istringstream names(command.options);
@@ -194,7 +180,7 @@ bool takes_option(const CommandName &command, const std::string &option)
     return false;
 }
 
-std::optional<Failure> parse_options(int argc, char **argv, Options &options, Parsed &parsed)
+Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
 {
     parsed = Parsed::Run;
     for (int i = 1; i < argc && argv[i] != std::string("--"); ++i) {
@@ -216,35 +202,18 @@ std::optional<Failure> parse_options(int argc, char **argv, Options &options, Pa
     if (options.command == nullptr)
         return usage_error(std::string("unknown command '") + argv[1] + "' (enroll, search, dedup or info)");
 
-    std::vector<std::string> positional;
-    bool options_end = false;
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (options_end || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_end = true;
-            continue;
-        }
-        std::string value;
-        const std::size_t equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg.erase(equals);
-        }
+    // Help and version were answered above: the reader meets neither.
+    ridge::cli::OptionReader line(argc, argv, 2);
+    std::string arg, value;
+    while (line.next(arg)) {
         if (!takes_option(*options.command, arg)) {
             const bool known = takes_option(kCommands[1], arg); // search takes every option
             return usage_error(known ? arg + " does not apply to " + options.command->name
                                      : "unknown option " + arg);
         }
-        if (equals == std::string::npos) {
-            if (i + 1 >= argc)
-                return usage_error(arg + " needs a value");
-            value = argv[++i];
-        }
-        std::optional<Failure> bad;
+        if (!line.value(value))
+            return usage_error(arg + " needs a value");
+        Result bad;
         if (arg == "--format") {
             options.format = ridge::parse_input_kind(value);
             if (!options.format)
@@ -268,6 +237,7 @@ std::optional<Failure> parse_options(int argc, char **argv, Options &options, Pa
             return bad;
     }
 
+    const std::vector<std::string> &positional = line.positional();
     const Command command = options.command->command;
     if (positional.empty())
         return usage_error(std::string(options.command->name) + " needs a gallery file");
@@ -348,7 +318,7 @@ struct BlockFree {
     void operator()(void *block) const { ridge_free(block); }
 };
 
-std::optional<Failure> load_gallery(const std::string &path, Gallery &gallery)
+Result load_gallery(const std::string &path, Gallery &gallery)
 {
     ridge_gallery *loaded = nullptr;
     const int32_t status = ridge_gallery_load(path.c_str(), &loaded);
@@ -397,7 +367,7 @@ struct InputFile {
 
 // The files of the command line and of the lists, each with its kind
 // (given, or told from its extension).
-std::optional<Failure> collect_inputs(const Options &options, std::vector<InputFile> &inputs)
+Result collect_inputs(const Options &options, std::vector<InputFile> &inputs)
 {
     std::vector<std::string> paths = options.files;
     for (const std::string &list : options.lists) {
@@ -450,13 +420,8 @@ void load_one(InputFile &input, double ppi, bool entry)
             return;
         }
         input.error = ridge::load_input_template(input.path, input.kind, ppi, input.raw);
-        if (input.error.empty()) {
-            TemplateBuffer check{input.raw.empty() ? nullptr : input.raw.data(),
-                                 static_cast<uint32_t>(input.raw.size()), FPT_FORMAT_RAW};
-            const int32_t status = ridge_check_template(&check);
-            if (status != RIDGE_OK)
-                input.error = input.path + ": " + sdk_reason(status);
-        }
+        if (input.error.empty())
+            input.error = ridge::check_template(input.path, input.raw);
     } catch (const std::bad_alloc &) {
         input.error = input.path + ": out of memory";
     }
@@ -508,7 +473,7 @@ bool file_exists(const std::string &path)
 // Two files of one enrolment that give the same identifier: the second
 // would replace the first at once, losing it (the same names in two
 // folders, typically); refused before any work.
-std::optional<Failure> repeated_identifiers(const std::vector<InputFile> &inputs)
+Result repeated_identifiers(const std::vector<InputFile> &inputs)
 {
     std::map<std::string, const InputFile *> first;
     const InputFile *repeat = nullptr;
@@ -529,17 +494,17 @@ std::optional<Failure> repeated_identifiers(const std::vector<InputFile> &inputs
                    "; enrol them in separate galleries or rename them");
 }
 
-std::optional<Failure> enroll(const Options &options)
+Result enroll(const Options &options)
 {
     std::vector<InputFile> inputs;
-    if (std::optional<Failure> bad = collect_inputs(options, inputs))
+    if (Result bad = collect_inputs(options, inputs))
         return bad;
-    if (std::optional<Failure> bad = repeated_identifiers(inputs))
+    if (Result bad = repeated_identifiers(inputs))
         return bad;
     FolderLock lock(options.gallery);
     Gallery gallery;
     if (file_exists(options.gallery)) {
-        if (std::optional<Failure> bad = load_gallery(options.gallery, gallery))
+        if (Result bad = load_gallery(options.gallery, gallery))
             return bad;
     } else {
         ridge_gallery *created = nullptr;
@@ -557,8 +522,7 @@ std::optional<Failure> enroll(const Options &options)
     std::size_t failed = 0;
     for (InputFile &input : inputs) {
         if (input.error.empty()) {
-            TemplateBuffer raw{input.raw.empty() ? nullptr : input.raw.data(),
-                               static_cast<uint32_t>(input.raw.size()), FPT_FORMAT_RAW};
+            const TemplateBuffer raw = ridge::raw_record(input.raw);
             int32_t replaced = 0;
             const int32_t status = ridge_gallery_add(gallery.get(), input.identifier.c_str(), &raw, &replaced);
             if (status != RIDGE_OK)
@@ -589,20 +553,20 @@ std::optional<Failure> enroll(const Options &options)
 
 // Ends the results: a write that failed (a full disk, a closed pipe) is a
 // failure of the job.
-std::optional<Failure> finish_output()
+Result finish_output()
 {
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return failure(std::string("cannot write the results: ") + std::strerror(errno));
     return std::nullopt;
 }
 
-std::optional<Failure> search(const Options &options)
+Result search(const Options &options)
 {
     std::vector<InputFile> probes;
-    if (std::optional<Failure> bad = collect_inputs(options, probes))
+    if (Result bad = collect_inputs(options, probes))
         return bad;
     Gallery gallery;
-    if (std::optional<Failure> bad = load_gallery(options.gallery, gallery))
+    if (Result bad = load_gallery(options.gallery, gallery))
         return bad;
     ProgressLine progress;
     std::size_t failed = 0;
@@ -616,8 +580,7 @@ std::optional<Failure> search(const Options &options)
         ridge_match *found = nullptr;
         uint64_t count = 0;
         if (probe.error.empty()) {
-            TemplateBuffer raw{probe.raw.empty() ? nullptr : probe.raw.data(),
-                               static_cast<uint32_t>(probe.raw.size()), FPT_FORMAT_RAW};
+            const TemplateBuffer raw = ridge::raw_record(probe.raw);
             const std::string what = "probe " + std::to_string(p + 1) + " of " + std::to_string(probes.size()) +
                                      ", entries";
             JobProgress job{&progress, what.c_str()};
@@ -641,7 +604,7 @@ std::optional<Failure> search(const Options &options)
                         found[k].score);
     }
     progress.clear();
-    if (std::optional<Failure> bad = finish_output())
+    if (Result bad = finish_output())
         return bad;
     if (failed > 0)
         return failure(std::to_string(failed) + " of " + std::to_string(probes.size()) +
@@ -649,10 +612,10 @@ std::optional<Failure> search(const Options &options)
     return std::nullopt;
 }
 
-std::optional<Failure> dedup(const Options &options)
+Result dedup(const Options &options)
 {
     Gallery gallery;
-    if (std::optional<Failure> bad = load_gallery(options.gallery, gallery))
+    if (Result bad = load_gallery(options.gallery, gallery))
         return bad;
     ProgressLine progress;
     JobProgress job{&progress, "pairs"};
@@ -670,7 +633,7 @@ std::optional<Failure> dedup(const Options &options)
 }
 
 // The format version in the file's header (little-endian at byte 8).
-std::optional<Failure> file_version(const std::string &path, uint32_t &version)
+Result file_version(const std::string &path, uint32_t &version)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     unsigned char header[12];
@@ -681,10 +644,10 @@ std::optional<Failure> file_version(const std::string &path, uint32_t &version)
     return std::nullopt;
 }
 
-std::optional<Failure> info(const Options &options)
+Result info(const Options &options)
 {
     Gallery gallery;
-    if (std::optional<Failure> bad = load_gallery(options.gallery, gallery))
+    if (Result bad = load_gallery(options.gallery, gallery))
         return bad;
     uint64_t entries = 0;
     uint64_t memory = 0;
@@ -697,17 +660,15 @@ std::optional<Failure> info(const Options &options)
     if (::stat(options.gallery.c_str(), &file) != 0)
         return failure("cannot read " + options.gallery + ": " + std::strerror(errno));
     uint32_t version = 0;
-    if (std::optional<Failure> bad = file_version(options.gallery, version))
+    if (Result bad = file_version(options.gallery, version))
         return bad;
     std::printf("entries\t%" PRIu64 "\nbytes\t%" PRIu64 "\nversion\t%" PRIu32 "\nmemory\t%" PRIu64 "\n", entries,
                 static_cast<uint64_t>(file.st_size), version, memory);
     return finish_output();
 }
 
-std::optional<Failure> run(const Options &options)
+Result run(const Options &options)
 {
-    // The SDK's trace and error lines would mix with the results.
-    ridge_set_diagnostic_handler(ridge_diagnostic_drop, nullptr);
     switch (options.command->command) {
     case Command::Enroll: return enroll(options);
     case Command::Search: return search(options);
@@ -721,29 +682,5 @@ std::optional<Failure> run(const Options &options)
 
 int main(int argc, char **argv)
 {
-    try {
-        Options options;
-        Parsed parsed = Parsed::Run;
-        std::optional<Failure> bad = parse_options(argc, argv, options, parsed);
-        if (!bad && parsed == Parsed::Help) {
-            std::fputs(kUsage, stdout);
-            std::fputs("\n", stdout);
-            std::fputs(kHelp, stdout);
-            return finish_output() ? kExitFailure : 0;
-        }
-        if (!bad && parsed == Parsed::Version) {
-            std::printf("ridgesearch %s\n", ridge_version());
-            return finish_output() ? kExitFailure : 0;
-        }
-        if (!bad)
-            bad = run(options);
-        if (bad) {
-            say(bad->reason + (bad->exit_code == kExitUsage ? " (see ridgesearch --help)" : ""));
-            return bad->exit_code;
-        }
-        return 0;
-    } catch (const std::bad_alloc &) {
-        say("out of memory");
-        return kExitFailure;
-    }
+    return ridge::cli::run_program<Options>({"ridgesearch", kUsage, kHelp}, argc, argv, parse_options, run);
 }

@@ -8,20 +8,21 @@
 // wrong command line; the reason is one line on standard error.
 #include "ridgeinspect.h"
 #include "ridgeinterop.h"
-#include "template_input.h"
+#include "template_inputs.h"
+#include "tool_cli.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+using ridge::cli::failure;
+using ridge::cli::Parsed;
+using ridge::cli::Result;
+using ridge::cli::usage_error;
 
 const char kUsage[] =
     "Usage: ridgeview IMAGE OUT.png [--template FILE] [--layers LIST] [--other TEMPLATE --pair]\n";
@@ -66,15 +67,7 @@ struct Options {
     bool pair = false;
 };
 
-struct Failure {
-    std::string reason;
-    int exit_code;
-};
-
-Failure failure(const std::string &reason) { return Failure{reason, kExitFailure}; }
-Failure usage_error(const std::string &reason) { return Failure{reason, kExitUsage}; }
-
-std::optional<Failure> parse_layers(const std::string &list, uint32_t &layers)
+Result parse_layers(const std::string &list, uint32_t &layers)
 {
     struct Name {
         const char *name;
@@ -104,56 +97,33 @@ std::optional<Failure> parse_layers(const std::string &list, uint32_t &layers)
     }
 }
 
-enum class Parsed { Run, Help, Version };
-
-std::optional<Failure> parse_options(int argc, char **argv, Options &options, Parsed &parsed)
+Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
 {
-    std::vector<std::string> positional;
-    parsed = Parsed::Run;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            parsed = Parsed::Help;
-            return std::nullopt;
-        }
-        if (arg == "--version") {
-            parsed = Parsed::Version;
-            return std::nullopt;
-        }
-        if (arg == "--") {
-            for (++i; i < argc; ++i)
-                positional.emplace_back(argv[i]);
-            break;
-        }
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--pair") {
+    ridge::cli::OptionReader line(argc, argv, 1);
+    std::string arg, value;
+    while (line.next(arg)) {
+        if (arg == "--pair" && !line.has_inline_value()) {
             options.pair = true;
             continue;
         }
-        std::string value;
-        const std::size_t equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg = arg.substr(0, equals);
-        } else if (arg == "--template" || arg == "--layers" || arg == "--other") {
-            if (i + 1 >= argc)
-                return usage_error(arg + " needs a value");
-            value = argv[++i];
-        }
+        const bool takes_value = arg == "--template" || arg == "--layers" || arg == "--other";
+        if (takes_value && !line.value(value))
+            return usage_error(arg + " needs a value");
         if (arg == "--template") {
             options.template_file = value;
         } else if (arg == "--other") {
             options.other = value;
         } else if (arg == "--layers") {
-            if (std::optional<Failure> bad = parse_layers(value, options.layers))
+            if (Result bad = parse_layers(value, options.layers))
                 return bad;
         } else {
             return usage_error("unknown option " + arg);
         }
     }
+    parsed = line.parsed();
+    if (parsed != Parsed::Run)
+        return std::nullopt;
+    const std::vector<std::string> &positional = line.positional();
     if (positional.size() != 2)
         return usage_error(positional.size() < 2 ? "an image and an output file are needed"
                                                  : "too many arguments");
@@ -166,12 +136,6 @@ std::optional<Failure> parse_options(int argc, char **argv, Options &options, Pa
     return std::nullopt;
 }
 
-std::string reason_of(int32_t status)
-{
-    const std::string message = ridge_last_error();
-    return message.empty() ? std::string(ridge_status_name(status)) : message;
-}
-
 struct InspectionCloser {
     void operator()(ridge_inspection *inspection) const { ridge_inspection_close(inspection); }
 };
@@ -181,15 +145,12 @@ using InspectionPtr = std::unique_ptr<ridge_inspection, InspectionCloser>;
 // image.
 int32_t inspect_file(const std::string &path, InspectionPtr &inspection, std::string &reason)
 {
-    ridge_image image{0, 0, nullptr, 0};
-    std::unique_ptr<ridge_image, void (*)(ridge_image *)> owner(&image, &ridge_image_release);
-    int32_t status = ridge_image_read(path.c_str(), &image);
-    if (status != RIDGE_OK) {
-        reason = reason_of(status); // names the file
+    ridge::OwnedImage read;
+    int32_t status = ridge::read_image(path, read, reason);
+    if (status != RIDGE_OK)
         return status;
-    }
     ridge_inspection *made = nullptr;
-    status = ridge_inspect(image.pixels, image.width, image.height, &made);
+    status = ridge_inspect(read.image.pixels, read.image.width, read.image.height, &made);
     if (status != RIDGE_OK) {
         reason = path + ": no template could be extracted from the image";
         return status;
@@ -198,27 +159,47 @@ int32_t inspect_file(const std::string &path, InspectionPtr &inspection, std::st
     return RIDGE_OK;
 }
 
-// A template read from a file, as a record that borrows the minutiae.
-TemplateBuffer template_record(std::vector<RawMinutia> &minutiae)
+// A template file of any kind: raw text (.txt), packed (.pck), the compact
+// card record (.isoc), any record its bytes tell (a .fmr or .iso file must
+// be one), else a raw template. "" or why not, naming the file.
+std::string read_template_file(const std::string &path, std::vector<unsigned char> &raw)
 {
-    return TemplateBuffer{minutiae.empty() ? nullptr : reinterpret_cast<unsigned char *>(minutiae.data()),
-                          static_cast<uint32_t>(minutiae.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
+    std::vector<unsigned char> bytes;
+    std::string why = ridge::read_template_bytes(path, bytes);
+    if (!why.empty())
+        return why;
+    const std::string ext = ridge::lower_extension(path, ridge::DotFiles::HaveOne);
+    int32_t format = 0;
+    if (ext == "txt")
+        why = ridge::raw_from_text(path, bytes, raw);
+    else if (ext == "pck")
+        why = ridge::raw_from_packed(path, bytes, raw, true);
+    else if (ext == "isoc")
+        why = ridge::raw_from_record(path, bytes, RIDGE_FORMAT_ISO_CARD, 0, raw);
+    else if (ridge_record_detect(bytes.data(), bytes.size(), &format) == RIDGE_OK)
+        why = ridge::raw_from_record(path, bytes, format, 0, raw);
+    else if (ext == "fmr" || ext == "iso")
+        why = path + ": not a minutiae record of a known version";
+    else
+        why = ridge::raw_from_raw(path, std::move(bytes), raw);
+    return why.empty() ? ridge::check_template(path, raw) : why;
 }
 
-std::optional<Failure> run(const Options &options)
+Result run(const Options &options)
 {
     InspectionPtr first;
     std::string reason;
     if (inspect_file(options.image, first, reason) != RIDGE_OK)
         return failure(reason);
 
-    std::vector<RawMinutia> first_minutiae;
+    std::vector<unsigned char> first_raw;
     TemplateBuffer first_record{nullptr, 0, FPT_FORMAT_RAW};
     const TemplateBuffer *first_template = nullptr;
     if (options.template_file) {
-        if (!ridge::read_template_file(*options.template_file, first_minutiae, reason))
+        reason = read_template_file(*options.template_file, first_raw);
+        if (!reason.empty())
             return failure(reason);
-        first_record = template_record(first_minutiae);
+        first_record = ridge::raw_record(first_raw);
         first_template = &first_record;
     }
 
@@ -227,18 +208,19 @@ std::optional<Failure> run(const Options &options)
     if (!options.pair) {
         const int32_t status = ridge_render(first.get(), first_template, options.layers, &picture);
         if (status != RIDGE_OK)
-            return failure(reason_of(status));
+            return failure(ridge::cli::sdk_reason(status));
     } else {
         // The other impression: an image when it reads as one, else a template.
         InspectionPtr second;
-        std::vector<RawMinutia> second_minutiae;
+        std::vector<unsigned char> second_raw;
         TemplateBuffer second_record{nullptr, 0, FPT_FORMAT_RAW};
         const TemplateBuffer *second_template = nullptr;
         const int32_t as_image = inspect_file(*options.other, second, reason);
         if (as_image == RIDGE_ERR_UNSUPPORTED) {
-            if (!ridge::read_template_file(*options.other, second_minutiae, reason))
+            reason = read_template_file(*options.other, second_raw);
+            if (!reason.empty())
                 return failure(reason);
-            second_record = template_record(second_minutiae);
+            second_record = ridge::raw_record(second_raw);
             second_template = &second_record;
         } else if (as_image != RIDGE_OK) {
             return failure(reason);
@@ -247,12 +229,12 @@ std::optional<Failure> run(const Options &options)
         const int32_t status = ridge_render_pair(first.get(), first_template, second.get(), second_template,
                                                  options.layers, &picture, &score);
         if (status != RIDGE_OK)
-            return failure(reason_of(status));
+            return failure(ridge::cli::sdk_reason(status));
         std::printf("score %.6f\n", score);
     }
     const int32_t status = ridge_picture_write_png(&picture, options.out.c_str());
     if (status != RIDGE_OK)
-        return failure(reason_of(status));
+        return failure(ridge::cli::sdk_reason(status));
     return std::nullopt;
 }
 
@@ -260,31 +242,5 @@ std::optional<Failure> run(const Options &options)
 
 int main(int argc, char **argv)
 {
-    try {
-        Options options;
-        Parsed parsed = Parsed::Run;
-        std::optional<Failure> bad = parse_options(argc, argv, options, parsed);
-        if (!bad && parsed == Parsed::Help) {
-            std::fputs(kUsage, stdout);
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (!bad && parsed == Parsed::Version) {
-            std::printf("ridgeview %s\n", ridge_version());
-            return 0;
-        }
-        if (!bad) {
-            ridge_set_diagnostic_handler(ridge_diagnostic_drop, nullptr);
-            bad = run(options);
-        }
-        if (bad) {
-            std::fprintf(stderr, "ridgeview: %s%s\n", bad->reason.c_str(),
-                         bad->exit_code == kExitUsage ? " (see ridgeview --help)" : "");
-            return bad->exit_code;
-        }
-        return 0;
-    } catch (const std::bad_alloc &) {
-        std::fputs("ridgeview: out of memory\n", stderr);
-        return kExitFailure;
-    }
+    return ridge::cli::run_program<Options>({"ridgeview", kUsage, kHelp}, argc, argv, parse_options, run);
 }

@@ -2,8 +2,7 @@
 // four template files, searches and de-duplication whose every score is
 // matchRawFPTs's (and ridgescore's, to the printed digit), replacement,
 // all-or-nothing enrolment, two enrolments at once, every failure exit
-// with its line on standard error, and the quiet raw text reader against
-// ridgescore's own.
+// with its line on standard error.
 #include "ridgeinterop.h"
 #include "ridgesdk.h"
 
@@ -499,69 +498,6 @@ TEST_F(Ridgesearch, SharedSetIdentification)
     EXPECT_GE(first_right, 63) << first_right << " of 70";
     const auto pairs = rows(ok({"dedup", path("g.gal")}));
     EXPECT_EQ(pairs.size(), 45u);
-}
-
-// The quiet raw text reader accepts and refuses exactly what ridgescore's
-// loader does, and gives the same minutiae.
-TEST(RidgesearchRawText, ReadsWhatRidgescoreReads)
-{
-    const std::string texts[] = {
-        "2\n1, 10, 20, 30\n2, 40, 50, 60\n",
-        "2\r\n1, 10, 20, 30\r\n2, 40, 50, 60\r\n",
-        "  +2 1,10,20,30 2,\n40,\t50, 60",
-        "0\n",
-        "0",
-        "1\n-1, -10, -20, -30\n trailing words",
-        "1\n1 , 10, 20, 30\n",
-        "1\n1; 10, 20, 30\n",
-        "2\n1, 10, 20, 30\n",
-        "1\n1, 10, 20\n",
-        "-1\n",
-        "129\n",
-        "128",
-        "1\n1, 2147483647, -2147483648, 0\n",
-        "1\n1, 2147483648, 0, 0\n",
-        "",
-        "x",
-        "- 1\n",
-        "1\n1, 10, 20, 30",
-        std::string("1\n1, 1\0, 20, 30\n", 16),
-    };
-    ScratchDir dir;
-    for (const std::string &text : texts) {
-        SCOPED_TRACE(text);
-        ridge_test::write_file(dir.path("t.txt"), text);
-        TemplateBuffer loaded{nullptr, 0, FPT_FORMAT_RAW};
-        const int status = ridge::load_raw_txt(std::fopen(dir.path("t.txt").c_str(), "r"), &loaded);
-        const Bytes expected = status == 1 && loaded.data != nullptr ? Bytes(loaded.data, loaded.data + loaded.size)
-                                                                      : Bytes();
-        free_FPAPI_mem(loaded.data);
-        Bytes raw = {0xAA};
-        const std::string why =
-            ridge::parse_raw_text(reinterpret_cast<const unsigned char *>(text.data()), text.size(), raw);
-        EXPECT_EQ(why.empty(), status == 1) << why;
-        if (status == 1) {
-            EXPECT_EQ(raw, expected);
-        }
-    }
-}
-
-TEST(RidgesearchInputs, IdentifiersAndKindsFromNames)
-{
-    struct Case {
-        const char *path, *identifier;
-        int kind; // 0: none
-    };
-    const Case cases[] = {{"dir/101_1.bmp", "101_1", 5}, {"101_1.BMP", "101_1", 5}, {"/a/b.c/x.txt", "x", 1},
-                          {"x.raw", "x", 2},           {"x.pck", "x", 3},         {"x.fmr", "x", 4},
-                          {"a.b.png", "a.b", 5},       {"x.pgm", "x", 5},         {".hidden", ".hidden", 0},
-                          {"noext", "noext", 0},       {"x.pk", "x", 0},          {"dir.d/file", "file", 0}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(ridge::identifier_of_path(c.path), c.identifier);
-        const auto kind = ridge::input_kind_of_extension(c.path);
-        EXPECT_EQ(kind ? static_cast<int>(*kind) : 0, c.kind);
-    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@ import os
 import threading
 from typing import Iterator, List, Optional, Tuple
 
+from ._handle import _SharedHandle
 from ._library import (
     PROGRESS_FN,
     RidgeMatch,
@@ -89,7 +90,7 @@ def _cancellable(job):
     return outcome["status"]
 
 
-class Gallery:
+class Gallery(_SharedHandle):
     """Enrolled templates under string identifiers, searched and de-duplicated in the library.
 
     Entries keep their insertion order (a replaced entry keeps its place);
@@ -111,13 +112,7 @@ class Gallery:
         """An empty gallery."""
         handle = ctypes.c_void_p()
         _check(library().need("ridge_gallery_create")(ctypes.byref(handle)))
-        self._init(handle)
-
-    def _init(self, handle: ctypes.c_void_p) -> None:
-        self._handle = handle
-        self._users = 0
-        self._closing = False
-        self._idle = threading.Condition()
+        self._own(handle)
 
     @classmethod
     def load(cls, path: PathLike) -> "Gallery":
@@ -134,23 +129,16 @@ class Gallery:
         handle = ctypes.c_void_p()
         _check(library().need("ridge_gallery_load")(os.fsencode(path), ctypes.byref(handle)))
         gallery = cls.__new__(cls)
-        gallery._init(handle)
+        gallery._own(handle)
         return gallery
 
     # -- use and closing -------------------------------------------------
 
-    def _enter(self) -> ctypes.c_void_p:
-        with self._idle:
-            if self._closing or self._handle is None:
-                raise ValueError("the gallery is closed")
-            self._users += 1
-            return self._handle
+    _what = "gallery"
 
-    def _leave(self) -> None:
-        with self._idle:
-            self._users -= 1
-            if self._users == 0:
-                self._idle.notify_all()
+    @staticmethod
+    def _release(handle: ctypes.c_void_p) -> None:
+        library().need("ridge_gallery_close")(handle)
 
     def _call(self, name: str, *args) -> int:
         handle = self._enter()
@@ -166,28 +154,7 @@ class Gallery:
 
             gallery.close()
         """
-        with self._idle:
-            if self._handle is None or self._closing:
-                return
-            self._closing = True
-            while self._users:
-                self._idle.wait()
-            handle, self._handle = self._handle, None
-        library().need("ridge_gallery_close")(handle)
-
-    def __enter__(self) -> "Gallery":
-        return self
-
-    def __exit__(self, *exc) -> None:
-        self.close()
-
-    def __del__(self):
-        handle = getattr(self, "_handle", None)
-        if handle is not None:
-            try:
-                library().ridge_gallery_close(handle)
-            except Exception:
-                pass
+        self._close()
 
     # -- entries ---------------------------------------------------------
 

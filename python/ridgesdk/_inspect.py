@@ -15,6 +15,7 @@ from typing import Iterable, NamedTuple, Optional, Sequence, Union
 
 import numpy as np
 
+from ._handle import _SharedHandle
 from ._library import RidgeError, Status, TemplateBuffer, _check, library
 from ._template import PathLike, Template, _grey_image
 
@@ -157,7 +158,7 @@ def _read_only(array: np.ndarray) -> np.ndarray:
 # Inspections
 
 
-class Inspection:
+class Inspection(_SharedHandle):
     """One extraction with what its stages produced (see :func:`inspect`).
 
     Attributes (read-only numpy arrays unless said otherwise):
@@ -205,10 +206,7 @@ class Inspection:
         height, width = pixels.shape
         handle = ctypes.c_void_p()
         _check(_fn("ridge_inspect")(pixels.ctypes.data, width, height, ctypes.byref(handle)))
-        self._handle: Optional[ctypes.c_void_p] = handle
-        self._users = 0
-        self._closing = False
-        self._idle = threading.Condition()
+        self._own(handle)
         self.image = _read_only(np.array(pixels, copy=True))
         self._read_products(handle, width, height)
 
@@ -250,18 +248,11 @@ class Inspection:
 
     # -- use and closing -------------------------------------------------
 
-    def _enter(self) -> ctypes.c_void_p:
-        with self._idle:
-            if self._closing or self._handle is None:
-                raise ValueError("the inspection is closed")
-            self._users += 1
-            return self._handle
+    _what = "inspection"
 
-    def _leave(self) -> None:
-        with self._idle:
-            self._users -= 1
-            if self._users == 0:
-                self._idle.notify_all()
+    @staticmethod
+    def _release(handle: ctypes.c_void_p) -> None:
+        _fn("ridge_inspection_close")(handle)
 
     def close(self) -> None:
         """Frees the library's copy once pictures under way on other threads are drawn.
@@ -272,28 +263,7 @@ class Inspection:
 
             inspection.close()
         """
-        with self._idle:
-            if self._handle is None or self._closing:
-                return
-            self._closing = True
-            while self._users:
-                self._idle.wait()
-            handle, self._handle = self._handle, None
-        _fn("ridge_inspection_close")(handle)
-
-    def __enter__(self) -> "Inspection":
-        return self
-
-    def __exit__(self, *exc) -> None:
-        self.close()
-
-    def __del__(self):
-        handle = getattr(self, "_handle", None)
-        if handle is not None:
-            try:
-                _fn("ridge_inspection_close")(handle)
-            except Exception:
-                pass
+        self._close()
 
     def __repr__(self) -> str:
         height, width = self.image.shape
