@@ -211,10 +211,16 @@ Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
     return std::nullopt;
 }
 
+// Blocks of the ridge_* functions and of the nine exports: each is
+// released by its own side's function.
 struct FreeBlock {
     void operator()(unsigned char *block) const { ridge_free(block); }
 };
 using Block = std::unique_ptr<unsigned char, FreeBlock>;
+struct FreeExportBlock {
+    void operator()(unsigned char *block) const { free_FPAPI_mem(block); }
+};
+using ExportBlock = std::unique_ptr<unsigned char, FreeExportBlock>;
 
 // Header values found in the input.
 struct InputHeader {
@@ -311,7 +317,7 @@ Result encode_output(const Options &options, Format to, std::vector<unsigned cha
     case Format::Packed: {
         TemplateBuffer packed{nullptr, 0, FPT_FORMAT_PACKED};
         const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed);
-        Block owner(packed.data);
+        ExportBlock owner(packed.data);
         if (status != FPT_OK)
             return failure("the template has no packed form (" + std::string(ridge_status_name(status)) +
                            "): a packed minutia holds x and y up to 1023 only");
