@@ -67,6 +67,17 @@ Minutiae genuine_copy(std::mt19937 &rng, const Minutiae &source)
     const Minutiae extra = random_template(rng, static_cast<int>(replaced));
     for (size_t k = 0; k < replaced; ++k)
         out[k * 5 % out.size()] = extra[k];
+    // The matcher refuses negative coordinates: a copy turned or shifted past
+    // the image's top or left edge is moved back inside as a whole.
+    int min_x = 0, min_y = 0;
+    for (const RawMinutia &m : out) {
+        min_x = std::min(min_x, m.x);
+        min_y = std::min(min_y, m.y);
+    }
+    for (RawMinutia &m : out) {
+        m.x -= min_x;
+        m.y -= min_y;
+    }
     return out;
 }
 

@@ -33,6 +33,14 @@ import threading
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
+
+
+def default_data_folder() -> pathlib.Path:
+    """The shared data beside the project (or beside its worktree folder)."""
+    for up in (HERE.parent.parent, HERE.parent.parent.parent):
+        if (up / "shared" / "data").is_dir():
+            return up / "shared" / "data"
+    return HERE.parent.parent / "shared" / "data"
 sys.path.insert(0, str(HERE.parent / "python"))
 
 import ridgesdk  # noqa: E402
@@ -172,7 +180,7 @@ def distributed_against_one(build, data, work, bases, entries, probe_count):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=str(HERE.parent / "build"))
-    parser.add_argument("--data", default=str(HERE.parent.parent.parent / "shared" / "data"))
+    parser.add_argument("--data", default=str(default_data_folder()))
     parser.add_argument("--entries", type=int, default=200000)
     parser.add_argument("--probes", type=int, default=20)
     parser.add_argument("--work", default=None,
