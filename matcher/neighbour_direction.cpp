@@ -9,7 +9,7 @@ namespace ridge {
 namespace {
 
 constexpr double kDegreesPerRadian = 57.2957763671875; // single-precision 180/pi
-constexpr int32_t kSide = 2 * kDirectionTableReach + 1;
+constexpr int32_t kSide = kDirectionTableSide;
 
 // Every direction for offsets within the reach, filled once per process
 // from neighbourDirection itself, so the two never disagree.
@@ -22,6 +22,7 @@ public:
                 values_[slot(up, right)] = static_cast<int16_t>(neighbourDirection(up, right));
     }
     int32_t at(int32_t up, int32_t right) const { return values_[slot(up, right)]; }
+    const int16_t *centre() const { return &values_[slot(0, 0)]; }
 
 private:
     static size_t slot(int32_t up, int32_t right)
@@ -30,6 +31,12 @@ private:
     }
     std::vector<int16_t> values_;
 };
+
+const DirectionTable &direction_table()
+{
+    static const DirectionTable table; // built on first use, thread-safe
+    return table;
+}
 
 } // namespace
 
@@ -42,11 +49,11 @@ int32_t neighbourDirection(int32_t up, int32_t right)
 
 int32_t neighbourDirectionFast(int32_t up, int32_t right)
 {
-    if (up < -kDirectionTableReach || up > kDirectionTableReach || right < -kDirectionTableReach ||
-        right > kDirectionTableReach)
+    if (!DirectionLookup::inReach(up, right))
         return neighbourDirection(up, right);
-    static const DirectionTable table; // built on first use, thread-safe
-    return table.at(up, right);
+    return direction_table().at(up, right);
 }
+
+DirectionLookup::DirectionLookup() : centre_(direction_table().centre()) {}
 
 } // namespace ridge

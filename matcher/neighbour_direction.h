@@ -17,6 +17,25 @@ int32_t neighbourDirection(int32_t up, int32_t right);
 int32_t neighbourDirectionFast(int32_t up, int32_t right);
 
 constexpr int32_t kDirectionTableReach = 127;
+constexpr int32_t kDirectionTableSide = 2 * kDirectionTableReach + 1;
+
+// The table behind neighbourDirectionFast, for callers that look up many
+// directions in a row: at(up, right) reads it for offsets within the
+// reach, where inReach holds.
+class DirectionLookup {
+public:
+    DirectionLookup();
+    static bool inReach(int32_t up, int32_t right)
+    {
+        constexpr uint32_t kSpan = 2 * static_cast<uint32_t>(kDirectionTableReach);
+        return static_cast<uint32_t>(up) + static_cast<uint32_t>(kDirectionTableReach) <= kSpan &&
+               static_cast<uint32_t>(right) + static_cast<uint32_t>(kDirectionTableReach) <= kSpan;
+    }
+    int32_t at(int32_t up, int32_t right) const { return centre_[up * kDirectionTableSide + right]; }
+
+private:
+    const int16_t *centre_; // the entry of offset (0, 0)
+};
 
 } // namespace ridge
 

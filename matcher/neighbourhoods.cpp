@@ -33,8 +33,11 @@ int32_t squared_distance(const RawMinutia &a, const RawMinutia &b)
     return add32(mul32(dy, dy), mul32(dx, dx));
 }
 
-NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &other, int32_t index,
-                                   int32_t d2)
+// v, plus 360 when negative, without a branch on the sign.
+int32_t wrap_negative(int32_t v) { return add32(v, static_cast<int32_t>(-(v < 0 ? 1 : 0) & 360)); }
+
+NeighbourRecord describe_neighbour(const DirectionLookup &directions, const RawMinutia &self,
+                                   const RawMinutia &other, int32_t index, int32_t d2)
 {
     NeighbourRecord r;
     // Rounded half up: the root is never negative, so truncating the sum
@@ -43,38 +46,27 @@ NeighbourRecord describe_neighbour(const RawMinutia &self, const RawMinutia &oth
     r.distance = truncate_to_int32(std::sqrt(kDistanceScaleSquared * static_cast<double>(d2)) + 0.5);
 
     // Rows grow downwards, so the upward offset is self.y - other.y.
-    int32_t direction = sub32(
-        neighbourDirectionFast(sub32(self.y, other.y), sub32(other.x, self.x)), self.angle);
-    if (direction < 0)
-        direction = add32(direction, 360);
-    r.direction = direction;
-
-    int32_t orientation = sub32(other.angle, self.angle);
-    if (orientation < 0)
-        orientation = add32(orientation, 360);
-    r.orientation = orientation;
+    const int32_t up = sub32(self.y, other.y), right = sub32(other.x, self.x);
+    const int32_t seen = DirectionLookup::inReach(up, right) ? directions.at(up, right) : neighbourDirection(up, right);
+    r.direction = wrap_negative(sub32(seen, self.angle));
+    r.orientation = wrap_negative(sub32(other.angle, self.angle));
     r.index = index;
     return r;
 }
 
-// The eighth-smallest of the values (counted with repetition), n >= 8: the
-// eight smallest so far kept sorted, a value that beats the largest of
-// them inserted in place (few do once the first eight are in).
+// The eighth-smallest of values[0..n-1] (n >= 8, counted with repetition):
+// the eight smallest so far kept sorted, each value merged in with min and
+// max alone, so that nothing depends on how the values happen to fall.
 int32_t eighth_smallest(const int32_t *values, int n)
 {
     int32_t v[kSelected];
-    std::copy(values, values + kSelected, v);
-    std::sort(v, v + kSelected);
-    for (int j = kSelected; j < n; ++j) {
+    for (int32_t &x : v)
+        x = INT32_MAX;
+    for (int j = 0; j < n; ++j) {
         const int32_t x = values[j];
-        if (x >= v[kSelected - 1])
-            continue;
-        int at = kSelected - 1;
-        while (at > 0 && v[at - 1] > x) {
-            v[at] = v[at - 1];
-            --at;
-        }
-        v[at] = x;
+        for (int k = kSelected - 1; k > 0; --k)
+            v[k] = std::min(v[k], std::max(v[k - 1], x));
+        v[0] = std::min(v[0], x);
     }
     return v[kSelected - 1];
 }
@@ -106,8 +98,11 @@ bool pack_points(const RawMinutia *minutiae, int count, PackedPoints *points)
 {
 #if !defined(__SSE2__)
     // Without 128-bit vectors the distances are computed one by one anyway.
+    (void)minutiae;
+    (void)count;
+    (void)points;
     return false;
-#endif
+#else
     for (int j = 0; j < count; ++j) {
         const RawMinutia &m = minutiae[j];
         if (m.x < 0 || m.x > 16383 || m.y < 0 || m.y > 16383)
@@ -117,10 +112,16 @@ bool pack_points(const RawMinutia *minutiae, int count, PackedPoints *points)
     for (int j = count; j < count + 3; ++j)
         points->xy[j] = 0;
     return true;
+#endif
 }
 
+// Room for the positions of one minutia's entries, and for the four that
+// the vector form writes at once past the last one.
+constexpr int kNearRoom = kTableCapacity + 4;
+
 // d2[j] for every j, and in near[] (returning their number) the positions
-// with d2 at or below the guess, in order.
+// with d2 at or below the guess, in order. Neither form branches on the
+// distances: which ones fall below the guess is anybody's guess.
 int squared_distances(const RawMinutia *minutiae, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
 {
     int n = 0;
@@ -133,6 +134,26 @@ int squared_distances(const RawMinutia *minutiae, int count, int i, int32_t gues
 }
 
 #if defined(__SSE2__)
+// For each 4-bit mask, the positions of its set bits in 16-bit lanes (low
+// lanes first) and their number.
+struct MaskPositions {
+    uint64_t lanes[16];
+    int count[16];
+    constexpr MaskPositions() : lanes(), count()
+    {
+        for (int mask = 0; mask < 16; ++mask) {
+            int n = 0;
+            for (int bit = 0; bit < 4; ++bit)
+                if ((mask >> bit) & 1) {
+                    lanes[mask] |= static_cast<uint64_t>(bit) << (16 * n);
+                    ++n;
+                }
+            count[mask] = n;
+        }
+    }
+};
+constexpr MaskPositions kMaskPositions;
+
 int squared_distances(const PackedPoints &points, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
 {
     const __m128i self = _mm_set1_epi32(static_cast<int32_t>(points.xy[i]));
@@ -144,16 +165,117 @@ int squared_distances(const PackedPoints &points, int count, int i, int32_t gues
         const __m128i d = _mm_sub_epi16(v, self);
         const __m128i squares = _mm_madd_epi16(d, d);
         std::memcpy(&d2[j], &squares, sizeof squares);
-        unsigned above = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(squares, bound))));
-        unsigned within = ~above & 0xFu;
-        if (count - j < 4)
-            within &= (1u << (count - j)) - 1;
-        for (; within != 0; within &= within - 1)
-            near[n++] = static_cast<int16_t>(j + __builtin_ctz(within));
+        const unsigned above =
+            static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(squares, bound))));
+        // Lanes past the last minutia count as above.
+        const unsigned past = count - j < 4 ? 0xFu << (count - j) : 0u;
+        const unsigned within = ~(above | past) & 0xFu;
+        // The positions of the four lanes written at once, the next write
+        // starting after those within.
+        const uint64_t positions = kMaskPositions.lanes[within] + static_cast<uint64_t>(j) * 0x0001000100010001ull;
+        std::memcpy(&near[n], &positions, sizeof positions);
+        n += kMaskPositions.count[within];
     }
     return n;
 }
 #endif
+
+// Entries ranked against each other at most this many at a time; a minutia
+// with more at or below the guess first narrows them down to its eight
+// nearest and their ties.
+constexpr int kRankLimit = 32;
+
+// below[k] = how many of values[0..n-1] are smaller than values[k], for
+// k < n (n <= kRankLimit).
+void count_smaller(const int32_t *values, int n, int32_t *below)
+{
+    for (int k = 0; k < n; ++k) {
+        int32_t s = 0;
+        for (int l = 0; l < n; ++l)
+            s += values[l] < values[k] ? 1 : 0;
+        below[k] = s;
+    }
+}
+
+#if defined(__SSE2__)
+// The same, four values at a time; values and below have room to n
+// rounded up to a multiple of four, and values' padding is set.
+void count_smaller_by_four(const int32_t *values, int n, int32_t *below)
+{
+    __m128i spread[kRankLimit];
+    for (int l = 0; l < n; ++l)
+        spread[l] = _mm_set1_epi32(values[l]);
+    for (int k = 0; k < n; k += 4) {
+        __m128i mine;
+        std::memcpy(&mine, &values[k], sizeof mine);
+        __m128i smaller = _mm_setzero_si128();
+        // Each comparison is -1 where the other value is smaller.
+        for (int l = 0; l < n; ++l)
+            smaller = _mm_sub_epi32(smaller, _mm_cmpgt_epi32(mine, spread[l]));
+        std::memcpy(&below[k], &smaller, sizeof smaller);
+    }
+}
+#endif
+
+// The eight nearest when their squared distances are distinct and below
+// every other entry: then the exchange passes sort them, and the place of
+// each is the number of entries nearer than it. near[0..n-1] are the
+// candidates in template order (every entry at or below the eighth-smallest
+// distance among them), values[k] = d2[near[k]] with its padding set.
+// False, with list untouched, when ties make the places collide. The
+// counting goes four at a time when by_four is set (on packed templates).
+bool select_by_rank(const int32_t *d2, const int16_t *near, const int32_t *values, int n, bool by_four,
+                    DistanceEntry *list)
+{
+    int32_t below[kRankLimit + 3];
+#if defined(__SSE2__)
+    if (by_four)
+        count_smaller_by_four(values, n, below);
+    else
+        count_smaller(values, n, below);
+#else
+    (void)by_four;
+    count_smaller(values, n, below);
+#endif
+    // Entries placed beyond the eighth go to a spare slot.
+    int32_t placed[kSelected + 1];
+    for (int32_t &p : placed)
+        p = -1;
+    int within = 0;
+    for (int k = 0; k < n; ++k) {
+        const int32_t place = below[k] < kSelected ? below[k] : kSelected;
+        placed[place] = near[k];
+        within += below[k] < kSelected ? 1 : 0;
+    }
+    // Exactly eight at or below the eighth-smallest, each in its own place:
+    // all distinct (equal distances share a place and leave one empty) and
+    // none tied with the eighth.
+    bool all_placed = within == kSelected;
+    for (int k = 0; k < kSelected; ++k)
+        all_placed &= placed[k] >= 0;
+    if (!all_placed)
+        return false;
+    for (int k = 0; k < kSelected; ++k)
+        list[k] = {placed[k], d2[placed[k]]};
+    return true;
+}
+
+// The exchange passes themselves, over the candidates in template order.
+void select_by_exchange(const int16_t *near, const int32_t *values, int n, DistanceEntry *list)
+{
+    uint64_t kept[kTableCapacity];
+    for (int k = 0; k < n; ++k)
+        kept[k] = pack(near[k], values[k]);
+    for (int k = 0; k < kSelected; ++k)
+        for (int p = k + 1; p < n; ++p) {
+            const uint64_t a = kept[k], b = kept[p];
+            const bool exchange = (a >> 32) > (b >> 32);
+            kept[k] = exchange ? b : a;
+            kept[p] = exchange ? a : b;
+        }
+    for (int k = 0; k < kSelected; ++k)
+        list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
+}
 
 // Leaves in list[0..7] exactly what eight exchange passes over the whole
 // template would leave there (the smallest squared distances, ties in the
@@ -164,21 +286,24 @@ int squared_distances(const PackedPoints &points, int count, int i, int32_t gues
 // the passes move the others unchanged: a pass only ever swaps the entry at
 // its own position for a strictly smaller one, so a large entry there is
 // replaced by the first small entry after it, as if it had not been there.
-// So only the entries at or below T, in template order, go through the
-// passes.
+// So any entries that include those at or below T, in template order, may
+// go through the passes instead of the whole template.
 //
-// T is searched among the entries at or below a guess
-// (the caller's estimate from the previous minutia). When eight or more
-// entries lie at or below it, T is at most the guess and every entry that
-// matters was collected; otherwise the guess is dropped and every entry is
-// taken. The guess only changes the work, never the result. Returns T, and
-// tells whether the eight nearest are distinct and below every other entry
-// (then no order of the template changes them).
+// The entries are first collected at or below a guess (the caller's
+// estimate from the previous minutia). When eight or more lie at or below
+// it, T is at most the guess and every entry that matters was collected;
+// otherwise the guess is dropped and every entry is taken. The guess only
+// changes the work, never the result. Without ties among the eight nearest
+// (the usual case) their places follow from counting alone, with no branch
+// on the distances; with ties the passes run.
+//
+// Returns T, and tells whether the eight nearest are distinct and below
+// every other entry (then no order of the template changes them).
 int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess, const PackedPoints *points,
                        DistanceEntry *list, bool *order_free)
 {
     int32_t d2[kTableCapacity + 3];
-    int16_t near[kTableCapacity];
+    int16_t near[kNearRoom];
 #if defined(__SSE2__)
     int n = points != nullptr ? squared_distances(*points, count, i, guess, d2, near)
                               : squared_distances(minutiae, count, i, guess, d2, near);
@@ -192,35 +317,26 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
         n = count;
     }
 
-    // T, then the entries at or below it in template order.
-    int32_t collected[kTableCapacity];
+    int32_t values[kTableCapacity + 3];
     for (int k = 0; k < n; ++k)
-        collected[k] = d2[near[k]];
-    const int32_t threshold = eighth_smallest(collected, n);
-    uint64_t kept[kTableCapacity];
-    int m = 0;
-    for (int k = 0; k < n; ++k) {
-        kept[m] = pack(near[k], collected[k]);
-        m += collected[k] <= threshold ? 1 : 0;
-    }
-
-    for (int k = 0; k < kSelected; ++k)
-        for (int p = k + 1; p < m; ++p) {
-            const uint64_t a = kept[k], b = kept[p];
-            const bool exchange = (a >> 32) > (b >> 32);
-            kept[k] = exchange ? b : a;
-            kept[p] = exchange ? a : b;
+        values[k] = d2[near[k]];
+    if (n > kRankLimit) {
+        // Narrowed to those at or below T, still in template order.
+        const int32_t threshold = eighth_smallest(values, n);
+        int m = 0;
+        for (int k = 0; k < n; ++k) {
+            near[m] = near[k];
+            values[m] = values[k];
+            m += values[k] <= threshold ? 1 : 0;
         }
-    bool distinct = true;
-    for (int k = 0; k < kSelected; ++k) {
-        list[k] = {packed_index(kept[k]), packed_distance(kept[k])};
-        distinct = distinct && (k == 0 || list[k].squared_distance > list[k - 1].squared_distance);
+        n = m;
     }
-    // Positions 8 on hold nothing nearer than T; one at T would be a tie.
-    const uint64_t threshold_key = kept[kSelected - 1] >> 32;
-    for (int k = kSelected; k < m; ++k)
-        distinct = distinct && (kept[k] >> 32) != threshold_key;
-    *order_free = distinct;
+    for (int k = n; k < n + 3; ++k)
+        values[k] = 0;
+
+    *order_free = n <= kRankLimit && select_by_rank(d2, near, values, n, points != nullptr, list);
+    if (!*order_free)
+        select_by_exchange(near, values, n, list);
     return list[kSelected - 1].squared_distance;
 }
 
@@ -232,11 +348,13 @@ int32_t next_guess(int32_t threshold)
 }
 
 // Position 0 is the minutia itself (or its twin at the same point).
-void fill_hood(const RawMinutia *minutiae, int i, const DistanceEntry *list, Neighbourhood *hood)
+void fill_hood(const DirectionLookup &directions, const RawMinutia *minutiae, int i, const DistanceEntry *list,
+               Neighbourhood *hood)
 {
     for (int r = 0; r < kNeighbourCount; ++r) {
         const DistanceEntry &e = list[r + 1];
-        hood->records[r] = describe_neighbour(minutiae[i], minutiae[e.index], e.index, e.squared_distance);
+        hood->records[r] =
+            describe_neighbour(directions, minutiae[i], minutiae[e.index], e.index, e.squared_distance);
     }
 }
 
@@ -248,9 +366,10 @@ void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTab
     int32_t guess = INT32_MAX;
     PackedPoints points;
     const PackedPoints *packed = pack_points(minutiae, count, &points) ? &points : nullptr;
+    const DirectionLookup directions;
     for (int i = 0; i < count; ++i) {
         guess = next_guess(select_nearest(minutiae, count, i, guess, packed, list, &order_free[i]));
-        fill_hood(minutiae, i, list, &table->entries[i]);
+        fill_hood(directions, minutiae, i, list, &table->entries[i]);
     }
 }
 
@@ -265,7 +384,7 @@ void buildNeighbourhood(const RawMinutia *minutiae, int count, int i, Neighbourh
     DistanceEntry list[kSelected];
     bool order_free = false;
     select_nearest(minutiae, count, i, INT32_MAX, nullptr, list, &order_free);
-    fill_hood(minutiae, i, list, hood);
+    fill_hood(DirectionLookup(), minutiae, i, list, hood);
 }
 
 int matchNeighbourhoods(const Neighbourhood &base, const Neighbourhood &live, NeighbourMatch *match)

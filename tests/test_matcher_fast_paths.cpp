@@ -51,6 +51,51 @@ Minutiae spread_template(std::mt19937 &rng, int count)
     return m;
 }
 
+// Alternately a tight cluster and points spread wide, so that one
+// minutia's nearest distances say little about the next one's.
+Minutiae clustered_template(std::mt19937 &rng, int count)
+{
+    std::uniform_int_distribution<int> tight(0, 12), wide(0, 2000), angle(0, 180);
+    Minutiae m;
+    for (int k = 0; k < count; ++k) {
+        const bool near = k % 3 != 0;
+        m.push_back(RawMinutia{1, near ? 300 + tight(rng) : wide(rng), near ? 200 + tight(rng) : wide(rng),
+                               2 * angle(rng)});
+    }
+    return m;
+}
+
+bool same_hood(const ridge::Neighbourhood &a, const ridge::Neighbourhood &b)
+{
+    for (int r = 0; r < ridge::kNeighbourCount; ++r) {
+        const ridge::NeighbourRecord &x = a.records[r], &y = b.records[r];
+        if (x.distance != y.distance || x.direction != y.direction || x.orientation != y.orientation ||
+            x.index != y.index)
+            return false;
+    }
+    return true;
+}
+
+// Whether minutia i's eight smallest squared distances (itself included)
+// are distinct and below every other, straight from the definition.
+bool plain_order_free(const Minutiae &m, int i)
+{
+    std::vector<int64_t> d2;
+    for (const RawMinutia &o : m) {
+        const int32_t dy = static_cast<int32_t>(static_cast<uint32_t>(m[i].y) - static_cast<uint32_t>(o.y));
+        const int32_t dx = static_cast<int32_t>(static_cast<uint32_t>(m[i].x) - static_cast<uint32_t>(o.x));
+        d2.push_back(static_cast<int32_t>(static_cast<uint32_t>(dy) * static_cast<uint32_t>(dy) +
+                                          static_cast<uint32_t>(dx) * static_cast<uint32_t>(dx)));
+    }
+    std::sort(d2.begin(), d2.end());
+    for (size_t k = 1; k < d2.size() && k <= 8; ++k)
+        if (d2[k] == d2[k - 1])
+            return false;
+    return true;
+}
+
+// The table, each entry alone and the order-free flags against the
+// exchange passes over the whole template.
 void expect_same_tables(const Minutiae &m, const std::string &what)
 {
     if (m.size() < 8)
@@ -58,16 +103,16 @@ void expect_same_tables(const Minutiae &m, const std::string &what)
     auto fast = std::make_unique<ridge::NeighbourhoodTable>();
     auto plain = std::make_unique<ridge::NeighbourhoodTable>();
     const int n = static_cast<int>(m.size());
-    ridge::buildNeighbourhoods(m.data(), n, fast.get());
+    bool order_free[ridge::kTableCapacity];
+    ridge::buildNeighbourhoods(m.data(), n, fast.get(), order_free);
     ridge_test::plain_build_neighbourhoods(m.data(), n, plain.get());
-    for (int i = 0; i < n; ++i)
-        for (int r = 0; r < ridge::kNeighbourCount; ++r) {
-            const ridge::NeighbourRecord &f = fast->entries[i].records[r];
-            const ridge::NeighbourRecord &p = plain->entries[i].records[r];
-            ASSERT_TRUE(f.distance == p.distance && f.direction == p.direction &&
-                        f.orientation == p.orientation && f.index == p.index)
-                << what << " minutia " << i << " record " << r;
-        }
+    for (int i = 0; i < n; ++i) {
+        ASSERT_TRUE(same_hood(fast->entries[i], plain->entries[i])) << what << " minutia " << i;
+        ridge::Neighbourhood alone;
+        ridge::buildNeighbourhood(m.data(), n, i, &alone);
+        ASSERT_TRUE(same_hood(alone, plain->entries[i])) << what << " minutia " << i << " alone";
+        ASSERT_EQ(plain_order_free(m, i), order_free[i]) << what << " minutia " << i;
+    }
 }
 
 void expect_same_score(const Minutiae &a, const Minutiae &b, const std::string &what)
@@ -109,6 +154,7 @@ TEST(FastPaths, NeighbourhoodTablesMatchTheExchangeSelection)
         expect_same_tables(grid_template(rng, count, 2, 1), "dense grid");
         expect_same_tables(wild_template(rng, count), "wild");
         expect_same_tables(spread_template(rng, count), "spread");
+        expect_same_tables(clustered_template(rng, count), "clustered");
     }
 }
 
