@@ -115,22 +115,18 @@ bool pack_points(const RawMinutia *minutiae, int count, PackedPoints *points)
 #endif
 }
 
-// Room for the positions of one minutia's entries, and for the four that
-// the vector form writes at once past the last one.
+// Room for the positions of one minutia's candidates, and for the four
+// that the vector form writes at once past the last one.
 constexpr int kNearRoom = kTableCapacity + 4;
 
-// d2[j] for every j, and in near[] (returning their number) the positions
-// with d2 at or below the guess, in order. Neither form branches on the
-// distances: which ones fall below the guess is anybody's guess.
-int squared_distances(const RawMinutia *minutiae, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
+// d2[j] for every j; every position is a candidate.
+int squared_distances(const RawMinutia *minutiae, int count, int i, int32_t *d2, int16_t *near)
 {
-    int n = 0;
     for (int j = 0; j < count; ++j) {
         d2[j] = squared_distance(minutiae[i], minutiae[j]);
-        near[n] = static_cast<int16_t>(j);
-        n += d2[j] <= guess ? 1 : 0;
+        near[j] = static_cast<int16_t>(j);
     }
-    return n;
+    return count;
 }
 
 #if defined(__SSE2__)
@@ -154,22 +150,80 @@ struct MaskPositions {
 };
 constexpr MaskPositions kMaskPositions;
 
-int squared_distances(const PackedPoints &points, int count, int i, int32_t guess, int32_t *d2, int16_t *near)
+// Squared distances in classes of half an octave: the single-precision
+// value's exponent and first mantissa bit, which never decrease as the
+// distance grows. 0 is class 0, 1 class 1, and the largest packed distance
+// (below 2^29) lies in class 59 at most; class 63 holds the lanes past the
+// last minutia.
+constexpr int kClasses = 64;
+constexpr int kPastClass = kClasses - 1;
+
+__m128i distance_classes(__m128i squares)
+{
+    const __m128i bits = _mm_srli_epi32(_mm_castps_si128(_mm_cvtepi32_ps(squares)), 22);
+    // 1.0f gives 254: classes from 1 on, and 0 (for 0) by saturation.
+    return _mm_subs_epu16(bits, _mm_set1_epi32(253));
+}
+
+// d2[j] for every j, and in near[] (returning their number) the positions
+// whose class is at most that of the eighth-smallest squared distance: the
+// eight nearest and a few more, in template order. Nothing here branches on
+// the distances.
+int squared_distances(const PackedPoints &points, int count, int i, int32_t *d2, int16_t *near)
 {
     const __m128i self = _mm_set1_epi32(static_cast<int32_t>(points.xy[i]));
-    const __m128i bound = _mm_set1_epi32(guess);
-    int n = 0;
+    alignas(16) uint32_t classes[kTableCapacity + 3];
+    // One count per class for each lane, so that no count waits for the
+    // one before.
+    alignas(16) uint8_t counted[4][kClasses] = {};
     for (int j = 0; j < count; j += 4) {
         __m128i v;
         std::memcpy(&v, &points.xy[j], sizeof v);
         const __m128i d = _mm_sub_epi16(v, self);
         const __m128i squares = _mm_madd_epi16(d, d);
         std::memcpy(&d2[j], &squares, sizeof squares);
-        const unsigned above =
-            static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(squares, bound))));
-        // Lanes past the last minutia count as above.
-        const unsigned past = count - j < 4 ? 0xFu << (count - j) : 0u;
-        const unsigned within = ~(above | past) & 0xFu;
+        const __m128i c = distance_classes(squares);
+        std::memcpy(&classes[j], &c, sizeof c);
+    }
+    for (int j = count; j < count + 3; ++j)
+        classes[j] = kPastClass;
+    for (int j = 0; j < count; j += 4)
+        for (int lane = 0; lane < 4; ++lane)
+            ++counted[lane][classes[j + lane]];
+
+    // The smallest class whose running total reaches eight: the counts
+    // summed over the lanes, their running totals sixteen classes at a
+    // time (a class holds at most 130), the classes reaching eight as bits.
+    uint64_t reached = 0;
+    __m128i carried = _mm_setzero_si128();
+    for (int c = 0; c < kClasses; c += 16) {
+        __m128i total = _mm_setzero_si128();
+        for (int lane = 0; lane < 4; ++lane) {
+            __m128i v;
+            std::memcpy(&v, &counted[lane][c], sizeof v);
+            total = _mm_add_epi8(total, v);
+        }
+        total = _mm_add_epi8(total, _mm_slli_si128(total, 1));
+        total = _mm_add_epi8(total, _mm_slli_si128(total, 2));
+        total = _mm_add_epi8(total, _mm_slli_si128(total, 4));
+        total = _mm_add_epi8(total, _mm_slli_si128(total, 8));
+        total = _mm_adds_epu8(total, carried);
+        const __m128i at_least_eight = _mm_cmpeq_epi8(_mm_max_epu8(total, _mm_set1_epi8(8)), total);
+        reached |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(at_least_eight))) << c;
+        // The last total, in every byte.
+        const __m128i last = _mm_srli_si128(total, 15);
+        carried = _mm_shufflelo_epi16(_mm_unpacklo_epi8(last, last), 0);
+        carried = _mm_unpacklo_epi64(carried, carried);
+    }
+    // count >= 8, so some class below kPastClass reaches eight.
+    const __m128i bound = _mm_set1_epi32(__builtin_ctzll(reached));
+
+    int n = 0;
+    for (int j = 0; j < count; j += 4) {
+        __m128i c;
+        std::memcpy(&c, &classes[j], sizeof c);
+        const unsigned within =
+            ~static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(c, bound)))) & 0xFu;
         // The positions of the four lanes written at once, the next write
         // starting after those within.
         const uint64_t positions = kMaskPositions.lanes[within] + static_cast<uint64_t>(j) * 0x0001000100010001ull;
@@ -180,9 +234,8 @@ int squared_distances(const PackedPoints &points, int count, int i, int32_t gues
 }
 #endif
 
-// Entries ranked against each other at most this many at a time; a minutia
-// with more at or below the guess first narrows them down to its eight
-// nearest and their ties.
+// Candidates ranked against each other at most this many at a time; more
+// are first narrowed down to the eight nearest and their ties.
 constexpr int kRankLimit = 32;
 
 // below[k] = how many of values[0..n-1] are smaller than values[k], for
@@ -286,36 +339,27 @@ void select_by_exchange(const int16_t *near, const int32_t *values, int n, Dista
 // the passes move the others unchanged: a pass only ever swaps the entry at
 // its own position for a strictly smaller one, so a large entry there is
 // replaced by the first small entry after it, as if it had not been there.
-// So any entries that include those at or below T, in template order, may
-// go through the passes instead of the whole template.
+// So any candidates that include those at or below T, in template order,
+// may stand for the whole template: on packed templates those up to the
+// distance class of T, elsewhere all. Many candidates are first narrowed
+// down to those at or below T. Without ties among the eight nearest (the
+// usual case) their places follow from counting alone, with no branch on
+// the distances; with ties the passes run.
 //
-// The entries are first collected at or below a guess (the caller's
-// estimate from the previous minutia). When eight or more lie at or below
-// it, T is at most the guess and every entry that matters was collected;
-// otherwise the guess is dropped and every entry is taken. The guess only
-// changes the work, never the result. Without ties among the eight nearest
-// (the usual case) their places follow from counting alone, with no branch
-// on the distances; with ties the passes run.
-//
-// Returns T, and tells whether the eight nearest are distinct and below
-// every other entry (then no order of the template changes them).
-int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t guess, const PackedPoints *points,
-                       DistanceEntry *list, bool *order_free)
+// Tells whether the eight nearest are distinct and below every other
+// entry (then no order of the template changes them).
+void select_nearest(const RawMinutia *minutiae, int count, int i, const PackedPoints *points, DistanceEntry *list,
+                    bool *order_free)
 {
     int32_t d2[kTableCapacity + 3];
     int16_t near[kNearRoom];
 #if defined(__SSE2__)
-    int n = points != nullptr ? squared_distances(*points, count, i, guess, d2, near)
-                              : squared_distances(minutiae, count, i, guess, d2, near);
+    int n = points != nullptr ? squared_distances(*points, count, i, d2, near)
+                              : squared_distances(minutiae, count, i, d2, near);
 #else
     (void)points;
-    int n = squared_distances(minutiae, count, i, guess, d2, near);
+    int n = squared_distances(minutiae, count, i, d2, near);
 #endif
-    if (n < kSelected) {
-        for (int j = 0; j < count; ++j)
-            near[j] = static_cast<int16_t>(j);
-        n = count;
-    }
 
     int32_t values[kTableCapacity + 3];
     for (int k = 0; k < n; ++k)
@@ -337,14 +381,6 @@ int32_t select_nearest(const RawMinutia *minutiae, int count, int i, int32_t gue
     *order_free = n <= kRankLimit && select_by_rank(d2, near, values, n, points != nullptr, list);
     if (!*order_free)
         select_by_exchange(near, values, n, list);
-    return list[kSelected - 1].squared_distance;
-}
-
-// The next minutia's guess: twice this one's eighth-smallest distance
-// (neighbouring minutiae in template order see similar densities).
-int32_t next_guess(int32_t threshold)
-{
-    return threshold >= 0 && threshold <= INT32_MAX / 2 ? 2 * threshold : INT32_MAX;
 }
 
 // Position 0 is the minutia itself (or its twin at the same point).
@@ -363,12 +399,11 @@ void fill_hood(const DirectionLookup &directions, const RawMinutia *minutiae, in
 void buildNeighbourhoods(const RawMinutia *minutiae, int count, NeighbourhoodTable *table, bool *order_free)
 {
     DistanceEntry list[kSelected];
-    int32_t guess = INT32_MAX;
     PackedPoints points;
     const PackedPoints *packed = pack_points(minutiae, count, &points) ? &points : nullptr;
     const DirectionLookup directions;
     for (int i = 0; i < count; ++i) {
-        guess = next_guess(select_nearest(minutiae, count, i, guess, packed, list, &order_free[i]));
+        select_nearest(minutiae, count, i, packed, list, &order_free[i]);
         fill_hood(directions, minutiae, i, list, &table->entries[i]);
     }
 }
@@ -383,7 +418,7 @@ void buildNeighbourhood(const RawMinutia *minutiae, int count, int i, Neighbourh
 {
     DistanceEntry list[kSelected];
     bool order_free = false;
-    select_nearest(minutiae, count, i, INT32_MAX, nullptr, list, &order_free);
+    select_nearest(minutiae, count, i, nullptr, list, &order_free);
     fill_hood(DirectionLookup(), minutiae, i, list, hood);
 }
 
