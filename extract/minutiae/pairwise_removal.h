@@ -56,8 +56,33 @@ public:
     // May throw std::bad_alloc.
     void prepare(const lfs::Minutiae &minutiae, const std::vector<char> &flags, const unsigned char *bdata,
                  int iw, int ih);
+    // Chooses between the scan and the index for this list, and prepares
+    // the index when it is chosen. May throw std::bad_alloc.
+    void choose(PairWalk how, const lfs::Minutiae &minutiae, const std::vector<char> &flags,
+                const unsigned char *bdata, int iw, int ih)
+    {
+        minutiae_ = &minutiae;
+        indexed_ = how == PairWalk::Indexed ||
+                   (how == PairWalk::Automatic && minutiae.num() >= kIndexedPairWalkFrom);
+        if (indexed_)
+            prepare(minutiae, flags, bdata, iw, ih);
+    }
+    bool indexed() const { return indexed_; }
     // The pixels within the box (inclusive) may have changed value.
     void pixels_changed(int x0, int y0, int x1, int y1);
+
+    // The walk after `fi` in the chosen way, after choose().
+    template <class Step> void visit(int fi, int reach, Step step)
+    {
+        if (indexed_) {
+            walk(fi, reach, step);
+            return;
+        }
+        const int n = minutiae_->num();
+        for (int si = fi + 1; si < n; ++si)
+            if (!step(si))
+                return;
+    }
 
     template <class Step> void walk(int fi, int reach, Step step)
     {
@@ -98,6 +123,7 @@ private:
     const std::vector<char> *flags_ = nullptr;
     const unsigned char *bdata_ = nullptr;
     int iw_ = 0, ih_ = 0, leaves_ = 1;
+    bool indexed_ = false;
     lfs::MinutiaGrid grid_;
     std::vector<int> lowest_;  // largest y of each subtree of positions
     std::set<int> watched_;    // unmarked minutiae whose pixel may not show their type

@@ -70,9 +70,7 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
         return -610;
     const int n = minutiae.num();
     LaterMinutiae later;
-    const bool indexed = how == PairWalk::Indexed || (how == PairWalk::Automatic && n >= kIndexedPairWalkFrom);
-    if (indexed)
-        later.prepare(minutiae, flags, bdata, iw, ih);
+    later.choose(how, minutiae, flags, bdata, iw, ih);
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi] || !in_zone(zone_map, mw, mh, minutiae.list[fi]))
             continue;
@@ -91,18 +89,13 @@ int remove_islands_and_lakes(lfs::Minutiae &minutiae, unsigned char *bdata, int 
                 flags[si] = 1;
             if (flags[si])
                 return true;
-            const int ret = test_pair(flags, minutiae, fi, si, bdata, iw, ih, limit, indexed ? &later : nullptr);
+            const int ret =
+                test_pair(flags, minutiae, fi, si, bdata, iw, ih, limit, later.indexed() ? &later : nullptr);
             if (ret < -1)
                 error = ret;
             return ret >= 0;
         };
-        if (indexed) {
-            later.walk(fi, limit, step);
-        } else {
-            for (int si = fi + 1; si < n; ++si)
-                if (!step(si))
-                    break;
-        }
+        later.visit(fi, limit, step);
         if (error != 0)
             return error;
     }

@@ -76,9 +76,7 @@ int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int i
         return -650;
     const int n = minutiae.num();
     LaterMinutiae later;
-    const bool indexed = how == PairWalk::Indexed || (how == PairWalk::Automatic && n >= kIndexedPairWalkFrom);
-    if (indexed)
-        later.prepare(minutiae, flags, bdata, iw, ih);
+    later.choose(how, minutiae, flags, bdata, iw, ih);
     for (int fi = 0; fi < n - 1; ++fi) {
         if (flags[fi])
             continue;
@@ -102,19 +100,13 @@ int remove_overlaps(lfs::Minutiae &minutiae, unsigned char *bdata, int iw, int i
                 flags[fi] = 1;
                 flags[si] = 1;
                 draw_join_line(bdata, iw, ih, s.x, s.y, f.x, f.y, static_cast<unsigned char>(f.type));
-                if (indexed)
+                if (later.indexed())
                     later.pixels_changed(std::min(s.x, f.x), std::min(s.y, f.y), std::max(s.x, f.x),
                                          std::max(s.y, f.y));
             }
             return true;
         };
-        if (indexed) {
-            later.walk(fi, kMaxOverlapDist, step);
-        } else {
-            for (int si = fi + 1; si < n; ++si)
-                if (!step(si))
-                    break;
-        }
+        later.visit(fi, kMaxOverlapDist, step);
         if (error != 0)
             return error;
     }
