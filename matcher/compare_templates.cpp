@@ -2,6 +2,7 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
+#include "matcher/bit_scan.h"
 #include "matcher/candidate_evaluation.h"
 #include "matcher/described_templates.h"
 #include "matcher/indexed_pairing.h"
@@ -27,21 +28,6 @@ ComparisonWorkspace &thread_workspace()
 {
     thread_local ComparisonWorkspace workspace;
     return workspace;
-}
-
-// Position of the lowest set bit of a non-zero word.
-int lowest_set_bit(uint64_t bits)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctzll(bits);
-#else
-    int n = 0;
-    while ((bits & 1u) == 0) {
-        bits >>= 1;
-        ++n;
-    }
-    return n;
-#endif
 }
 
 // The distance ranges of the two neighbourhoods overlap within the

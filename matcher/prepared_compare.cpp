@@ -1,6 +1,7 @@
 // The candidate loop of compareTemplates over described templates.
 #include "matcher/prepared_compare.h"
 
+#include "matcher/bit_scan.h"
 #include "matcher/candidate_evaluation.h"
 #include "matcher/compare_templates.h"
 
@@ -35,20 +36,6 @@ std::size_t arrays_offset(int count, int exceptions)
 std::size_t block_bytes(int count, int exceptions)
 {
     return arrays_offset(count, exceptions) + 3 * static_cast<std::size_t>(count);
-}
-
-int lowest_set_bit(uint64_t bits)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctzll(bits);
-#else
-    int n = 0;
-    while ((bits & 1u) == 0) {
-        bits >>= 1;
-        ++n;
-    }
-    return n;
-#endif
 }
 
 } // namespace
