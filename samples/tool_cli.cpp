@@ -66,18 +66,12 @@ bool OptionReader::value(std::string &value)
 
 void say(const char *program, const std::string &line) { std::fprintf(stderr, "%s: %s\n", program, line.c_str()); }
 
-namespace {
-
-// What went to standard output must have reached it: a full disk or a
-// closed pipe is a failure.
-Result finish_output()
+Result finish_output(const char *what_failed)
 {
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+        return failure(std::string(what_failed) + ": " + std::strerror(errno));
     return std::nullopt;
 }
-
-} // namespace
 
 int run_program(const Program &program, const std::function<Result(Parsed &)> &parse,
                 const std::function<Result()> &run)

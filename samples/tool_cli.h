@@ -63,6 +63,10 @@ private:
 // "program: line" on standard error.
 void say(const char *program, const std::string &line);
 
+// What went to standard output must have reached it: a full disk or a
+// closed pipe is a failure, "what_failed: " and the system's reason.
+Result finish_output(const char *what_failed = "cannot write to standard output");
+
 struct Program {
     const char *name;
     const char *usage; // printed by --help, then help
