@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -211,17 +210,6 @@ Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
     return std::nullopt;
 }
 
-// Blocks of the ridge_* functions and of the nine exports: each is
-// released by its own side's function.
-struct FreeBlock {
-    void operator()(unsigned char *block) const { ridge_free(block); }
-};
-using Block = std::unique_ptr<unsigned char, FreeBlock>;
-struct FreeExportBlock {
-    void operator()(unsigned char *block) const { free_FPAPI_mem(block); }
-};
-using ExportBlock = std::unique_ptr<unsigned char, FreeExportBlock>;
-
 // Header values found in the input.
 struct InputHeader {
     std::optional<int32_t> width, height, quality, finger, impression;
@@ -315,13 +303,13 @@ Result encode_output(const Options &options, Format to, std::vector<unsigned cha
     case Format::RawText: out = raw_text(raw); return std::nullopt;
     case Format::Raw: out = raw; return std::nullopt;
     case Format::Packed: {
-        TemplateBuffer packed{nullptr, 0, FPT_FORMAT_PACKED};
-        const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed);
-        ExportBlock owner(packed.data);
+        ridge::SdkBlock packed(free_FPAPI_mem);
+        packed.record.format = FPT_FORMAT_PACKED;
+        const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed.record);
         if (status != FPT_OK)
             return failure("the template has no packed form (" + std::string(ridge_status_name(status)) +
                            "): a packed minutia holds x and y up to 1023 only");
-        out.assign(packed.data, packed.data + packed.size);
+        packed.copy_to(out);
         return std::nullopt;
     }
     case Format::Image: return usage_error("an image can only be read, not written");
@@ -336,12 +324,11 @@ Result encode_output(const Options &options, Format to, std::vector<unsigned cha
     info.finger_position = options.finger.value_or(header.finger.value_or(0));
     info.impression_type = options.impression.value_or(header.impression.value_or(0));
     info.view_number = header.view_number;
-    TemplateBuffer record{nullptr, 0, 0};
-    const int32_t status = ridge_record_write(&input, record_format(to), &info, &record);
-    Block owner(record.data);
+    ridge::SdkBlock record(ridge_free);
+    const int32_t status = ridge_record_write(&input, record_format(to), &info, &record.record);
     if (status != RIDGE_OK)
         return failure("cannot write " + std::string(format_name(to)) + ": " + sdk_reason(status));
-    out.assign(record.data, record.data + record.size);
+    record.copy_to(out);
     return std::nullopt;
 }
 
