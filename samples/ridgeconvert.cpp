@@ -6,6 +6,7 @@
 //
 // Exit status 0 on success, 1 when the conversion fails, 2 for a wrong
 // command line; the reason is one line on standard error.
+#include "formats/raw_minutiae.h"
 #include "ridgeinterop.h"
 #include "ridgesdk.h"
 #include "template_inputs.h"
@@ -274,9 +275,8 @@ Result read_input(const Options &options, Format from, std::vector<unsigned char
 void minutiae_extent(const std::vector<unsigned char> &raw, int32_t &width, int32_t &height)
 {
     width = height = 0;
-    for (std::size_t i = 0; i + sizeof(RawMinutia) <= raw.size(); i += sizeof(RawMinutia)) {
-        RawMinutia m;
-        std::memcpy(&m, raw.data() + i, sizeof m);
+    for (std::size_t i = 0; i < raw.size() / ridge::kRawMinutiaBytes; ++i) {
+        const RawMinutia m = ridge::read_raw_minutia(raw.data(), i);
         width = std::max(width, m.x + 1);
         height = std::max(height, m.y + 1);
     }
@@ -284,11 +284,10 @@ void minutiae_extent(const std::vector<unsigned char> &raw, int32_t &width, int3
 
 std::vector<unsigned char> raw_text(const std::vector<unsigned char> &raw)
 {
-    const std::size_t count = raw.size() / sizeof(RawMinutia);
+    const std::size_t count = raw.size() / ridge::kRawMinutiaBytes;
     std::string text = std::to_string(count) + "\n";
     for (std::size_t i = 0; i < count; ++i) {
-        RawMinutia m;
-        std::memcpy(&m, raw.data() + i * sizeof m, sizeof m);
+        const RawMinutia m = ridge::read_raw_minutia(raw.data(), i);
         text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
                 std::to_string(m.angle) + "\n";
     }
