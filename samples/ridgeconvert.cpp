@@ -25,6 +25,7 @@
 
 namespace {
 
+using ridge::cli::failed_if;
 using ridge::cli::failure;
 using ridge::cli::Parsed;
 using ridge::cli::Result;
@@ -202,13 +203,7 @@ Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
     parsed = line.parsed();
     if (parsed != Parsed::Run)
         return std::nullopt;
-    const std::vector<std::string> &positional = line.positional();
-    if (positional.size() != 2)
-        return usage_error(positional.size() < 2 ? "an input and an output file are needed"
-                                                 : "too many arguments");
-    options.in = positional[0];
-    options.out = positional[1];
-    return std::nullopt;
+    return line.two_positional("an input and an output file are needed", options.in, options.out);
 }
 
 // Header values found in the input.
@@ -216,13 +211,6 @@ struct InputHeader {
     std::optional<int32_t> width, height, quality, finger, impression;
     int32_t view_number = 0;
 };
-
-Result failed_if(const std::string &why)
-{
-    if (why.empty())
-        return std::nullopt;
-    return failure(why);
-}
 
 // Extracts the template of an image, brought to 500 ppi first.
 Result extract_from_image(const Options &options, std::vector<unsigned char> &raw, InputHeader &header)

@@ -13,6 +13,13 @@ namespace cli {
 Failure usage_error(const std::string &reason) { return Failure{kExitUsage, reason}; }
 Failure failure(const std::string &reason) { return Failure{kExitFailure, reason}; }
 
+Result failed_if(const std::string &reason)
+{
+    if (reason.empty())
+        return std::nullopt;
+    return failure(reason);
+}
+
 std::string sdk_reason(int32_t status)
 {
     const std::string message = ridge_last_error();
@@ -62,6 +69,15 @@ bool OptionReader::value(std::string &value)
         return false;
     value = argv_[next_++];
     return true;
+}
+
+Result OptionReader::two_positional(const char *too_few, std::string &first, std::string &second) const
+{
+    if (positional_.size() != 2)
+        return usage_error(positional_.size() < 2 ? too_few : "too many arguments");
+    first = positional_[0];
+    second = positional_[1];
+    return std::nullopt;
 }
 
 void say(const char *program, const std::string &line) { std::fprintf(stderr, "%s: %s\n", program, line.c_str()); }
