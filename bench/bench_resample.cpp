@@ -12,6 +12,7 @@
 //   FOLDER  the set (default: fvc2002_db2_b of the shared data)
 //   PPI     resolutions to try (default 569)
 #include "accuracy_metrics.h"
+#include "bench_images.h"
 
 #include "ridgeinterop.h"
 #include "ridgesdk.h"
@@ -20,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -30,16 +30,7 @@ namespace {
 
 using Template = std::vector<unsigned char>;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-Pairs load_pairs(const std::string &path)
-{
-    Pairs pairs;
-    std::ifstream in(path);
-    std::string a, b;
-    while (in >> a >> b)
-        pairs.emplace_back(a, b);
-    return pairs;
-}
+using bench::load_pairs;
 
 Template extract(const unsigned char *pixels, int32_t width, int32_t height)
 {

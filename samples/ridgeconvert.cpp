@@ -6,6 +6,7 @@
 //
 // Exit status 0 on success, 1 when the conversion fails, 2 for a wrong
 // command line; the reason is one line on standard error.
+#include "formats/raw_minutiae.h"
 #include "ridgeinterop.h"
 #include "ridgesdk.h"
 #include "template_inputs.h"
@@ -18,13 +19,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+using ridge::cli::failed_if;
 using ridge::cli::failure;
 using ridge::cli::Parsed;
 using ridge::cli::Result;
@@ -202,38 +203,14 @@ Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
     parsed = line.parsed();
     if (parsed != Parsed::Run)
         return std::nullopt;
-    const std::vector<std::string> &positional = line.positional();
-    if (positional.size() != 2)
-        return usage_error(positional.size() < 2 ? "an input and an output file are needed"
-                                                 : "too many arguments");
-    options.in = positional[0];
-    options.out = positional[1];
-    return std::nullopt;
+    return line.two_positional("an input and an output file are needed", options.in, options.out);
 }
-
-// Blocks of the ridge_* functions and of the nine exports: each is
-// released by its own side's function.
-struct FreeBlock {
-    void operator()(unsigned char *block) const { ridge_free(block); }
-};
-using Block = std::unique_ptr<unsigned char, FreeBlock>;
-struct FreeExportBlock {
-    void operator()(unsigned char *block) const { free_FPAPI_mem(block); }
-};
-using ExportBlock = std::unique_ptr<unsigned char, FreeExportBlock>;
 
 // Header values found in the input.
 struct InputHeader {
     std::optional<int32_t> width, height, quality, finger, impression;
     int32_t view_number = 0;
 };
-
-Result failed_if(const std::string &why)
-{
-    if (why.empty())
-        return std::nullopt;
-    return failure(why);
-}
 
 // Extracts the template of an image, brought to 500 ppi first.
 Result extract_from_image(const Options &options, std::vector<unsigned char> &raw, InputHeader &header)
@@ -286,9 +263,8 @@ Result read_input(const Options &options, Format from, std::vector<unsigned char
 void minutiae_extent(const std::vector<unsigned char> &raw, int32_t &width, int32_t &height)
 {
     width = height = 0;
-    for (std::size_t i = 0; i + sizeof(RawMinutia) <= raw.size(); i += sizeof(RawMinutia)) {
-        RawMinutia m;
-        std::memcpy(&m, raw.data() + i, sizeof m);
+    for (std::size_t i = 0; i < raw.size() / ridge::kRawMinutiaBytes; ++i) {
+        const RawMinutia m = ridge::read_raw_minutia(raw.data(), i);
         width = std::max(width, m.x + 1);
         height = std::max(height, m.y + 1);
     }
@@ -296,11 +272,10 @@ void minutiae_extent(const std::vector<unsigned char> &raw, int32_t &width, int3
 
 std::vector<unsigned char> raw_text(const std::vector<unsigned char> &raw)
 {
-    const std::size_t count = raw.size() / sizeof(RawMinutia);
+    const std::size_t count = raw.size() / ridge::kRawMinutiaBytes;
     std::string text = std::to_string(count) + "\n";
     for (std::size_t i = 0; i < count; ++i) {
-        RawMinutia m;
-        std::memcpy(&m, raw.data() + i * sizeof m, sizeof m);
+        const RawMinutia m = ridge::read_raw_minutia(raw.data(), i);
         text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
                 std::to_string(m.angle) + "\n";
     }
@@ -315,13 +290,13 @@ Result encode_output(const Options &options, Format to, std::vector<unsigned cha
     case Format::RawText: out = raw_text(raw); return std::nullopt;
     case Format::Raw: out = raw; return std::nullopt;
     case Format::Packed: {
-        TemplateBuffer packed{nullptr, 0, FPT_FORMAT_PACKED};
-        const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed);
-        ExportBlock owner(packed.data);
+        ridge::SdkBlock packed(free_FPAPI_mem);
+        packed.record.format = FPT_FORMAT_PACKED;
+        const SdkStatus status = RawFPT_2_PackedFTP(&input, &packed.record);
         if (status != FPT_OK)
             return failure("the template has no packed form (" + std::string(ridge_status_name(status)) +
                            "): a packed minutia holds x and y up to 1023 only");
-        out.assign(packed.data, packed.data + packed.size);
+        packed.copy_to(out);
         return std::nullopt;
     }
     case Format::Image: return usage_error("an image can only be read, not written");
@@ -336,12 +311,11 @@ Result encode_output(const Options &options, Format to, std::vector<unsigned cha
     info.finger_position = options.finger.value_or(header.finger.value_or(0));
     info.impression_type = options.impression.value_or(header.impression.value_or(0));
     info.view_number = header.view_number;
-    TemplateBuffer record{nullptr, 0, 0};
-    const int32_t status = ridge_record_write(&input, record_format(to), &info, &record);
-    Block owner(record.data);
+    ridge::SdkBlock record(ridge_free);
+    const int32_t status = ridge_record_write(&input, record_format(to), &info, &record.record);
     if (status != RIDGE_OK)
         return failure("cannot write " + std::string(format_name(to)) + ": " + sdk_reason(status));
-    out.assign(record.data, record.data + record.size);
+    record.copy_to(out);
     return std::nullopt;
 }
 

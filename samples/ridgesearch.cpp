@@ -553,12 +553,7 @@ Result enroll(const Options &options)
 
 // Ends the results: a write that failed (a full disk, a closed pipe) is a
 // failure of the job.
-Result finish_output()
-{
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return failure(std::string("cannot write the results: ") + std::strerror(errno));
-    return std::nullopt;
-}
+Result finish_output() { return ridge::cli::finish_output("cannot write the results"); }
 
 Result search(const Options &options)
 {

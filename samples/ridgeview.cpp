@@ -19,6 +19,7 @@
 
 namespace {
 
+using ridge::cli::failed_if;
 using ridge::cli::failure;
 using ridge::cli::Parsed;
 using ridge::cli::Result;
@@ -123,16 +124,12 @@ Result parse_options(int argc, char **argv, Options &options, Parsed &parsed)
     parsed = line.parsed();
     if (parsed != Parsed::Run)
         return std::nullopt;
-    const std::vector<std::string> &positional = line.positional();
-    if (positional.size() != 2)
-        return usage_error(positional.size() < 2 ? "an image and an output file are needed"
-                                                 : "too many arguments");
+    if (Result bad = line.two_positional("an image and an output file are needed", options.image, options.out))
+        return bad;
     if (options.pair && !options.other)
         return usage_error("--pair needs the other impression: --other TEMPLATE");
     if (options.other && !options.pair)
         return usage_error("--other is drawn side by side: add --pair");
-    options.image = positional[0];
-    options.out = positional[1];
     return std::nullopt;
 }
 
@@ -196,9 +193,8 @@ Result run(const Options &options)
     TemplateBuffer first_record{nullptr, 0, FPT_FORMAT_RAW};
     const TemplateBuffer *first_template = nullptr;
     if (options.template_file) {
-        reason = read_template_file(*options.template_file, first_raw);
-        if (!reason.empty())
-            return failure(reason);
+        if (Result bad = failed_if(read_template_file(*options.template_file, first_raw)))
+            return bad;
         first_record = ridge::raw_record(first_raw);
         first_template = &first_record;
     }
@@ -217,9 +213,8 @@ Result run(const Options &options)
         const TemplateBuffer *second_template = nullptr;
         const int32_t as_image = inspect_file(*options.other, second, reason);
         if (as_image == RIDGE_ERR_UNSUPPORTED) {
-            reason = read_template_file(*options.other, second_raw);
-            if (!reason.empty())
-                return failure(reason);
+            if (Result bad = failed_if(read_template_file(*options.other, second_raw)))
+                return bad;
             second_record = ridge::raw_record(second_raw);
             second_template = &second_record;
         } else if (as_image != RIDGE_OK) {

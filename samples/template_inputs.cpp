@@ -37,25 +37,6 @@ std::string not_a_file(const std::string &path)
     return std::string();
 }
 
-// A block handed out by the SDK, released on every way out: by
-// free_FPAPI_mem when one of the nine functions gave it, by ridge_free when
-// a ridge_* function did.
-struct SdkBlock {
-    TemplateBuffer record{nullptr, 0, FPT_FORMAT_RAW};
-    void (*release)(void *);
-    explicit SdkBlock(void (*releaser)(void *)) : release(releaser) {}
-    SdkBlock(const SdkBlock &) = delete;
-    SdkBlock &operator=(const SdkBlock &) = delete;
-    ~SdkBlock() { release(record.data); }
-    void copy_to(std::vector<unsigned char> &raw) const
-    {
-        if (record.data != nullptr)
-            raw.assign(record.data, record.data + record.size);
-        else
-            raw.clear();
-    }
-};
-
 // A whole file converted to raw by one of the SDK's converters.
 std::string convert_to_raw(const std::string &path, std::vector<unsigned char> &bytes, int32_t format,
                            SdkStatus (*to_raw)(const TemplateBuffer *, TemplateBuffer *), const char *what,

@@ -44,6 +44,25 @@ std::string identifier_of_path(const std::string &path);
 
 // ---- Template files -----------------------------------------------------
 
+// A block handed out by the SDK, released on every way out: by
+// free_FPAPI_mem when one of the nine functions gave it, by ridge_free when
+// a ridge_* function did.
+struct SdkBlock {
+    TemplateBuffer record{nullptr, 0, FPT_FORMAT_RAW};
+    void (*release)(void *);
+    explicit SdkBlock(void (*releaser)(void *)) : release(releaser) {}
+    SdkBlock(const SdkBlock &) = delete;
+    SdkBlock &operator=(const SdkBlock &) = delete;
+    ~SdkBlock() { release(record.data); }
+    void copy_to(std::vector<unsigned char> &raw) const
+    {
+        if (record.data != nullptr)
+            raw.assign(record.data, record.data + record.size);
+        else
+            raw.clear();
+    }
+};
+
 // A raw template's bytes, borrowed as a record (format tag 0).
 TemplateBuffer raw_record(std::vector<unsigned char> &raw);
 

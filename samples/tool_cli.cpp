@@ -13,6 +13,13 @@ namespace cli {
 Failure usage_error(const std::string &reason) { return Failure{kExitUsage, reason}; }
 Failure failure(const std::string &reason) { return Failure{kExitFailure, reason}; }
 
+Result failed_if(const std::string &reason)
+{
+    if (reason.empty())
+        return std::nullopt;
+    return failure(reason);
+}
+
 std::string sdk_reason(int32_t status)
 {
     const std::string message = ridge_last_error();
@@ -64,20 +71,23 @@ bool OptionReader::value(std::string &value)
     return true;
 }
 
-void say(const char *program, const std::string &line) { std::fprintf(stderr, "%s: %s\n", program, line.c_str()); }
-
-namespace {
-
-// What went to standard output must have reached it: a full disk or a
-// closed pipe is a failure.
-Result finish_output()
+Result OptionReader::two_positional(const char *too_few, std::string &first, std::string &second) const
 {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    if (positional_.size() != 2)
+        return usage_error(positional_.size() < 2 ? too_few : "too many arguments");
+    first = positional_[0];
+    second = positional_[1];
     return std::nullopt;
 }
 
-} // namespace
+void say(const char *program, const std::string &line) { std::fprintf(stderr, "%s: %s\n", program, line.c_str()); }
+
+Result finish_output(const char *what_failed)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return failure(std::string(what_failed) + ": " + std::strerror(errno));
+    return std::nullopt;
+}
 
 int run_program(const Program &program, const std::function<Result(Parsed &)> &parse,
                 const std::function<Result()> &run)

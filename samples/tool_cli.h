@@ -25,6 +25,8 @@ using Result = std::optional<Failure>; // nothing on success
 
 Failure usage_error(const std::string &reason);
 Failure failure(const std::string &reason);
+// A failure when there is a reason ("" is success).
+Result failed_if(const std::string &reason);
 
 // The last-error message of a failed ridge_* call, else the status's name.
 std::string sdk_reason(int32_t status);
@@ -49,6 +51,9 @@ public:
 
     Parsed parsed() const { return parsed_; }
     const std::vector<std::string> &positional() const { return positional_; }
+    // The two words a command line ends with (an input and an output):
+    // too_few when there are fewer, "too many arguments" when more.
+    Result two_positional(const char *too_few, std::string &first, std::string &second) const;
 
 private:
     int argc_;
@@ -62,6 +67,10 @@ private:
 
 // "program: line" on standard error.
 void say(const char *program, const std::string &line);
+
+// What went to standard output must have reached it: a full disk or a
+// closed pipe is a failure, "what_failed: " and the system's reason.
+Result finish_output(const char *what_failed = "cannot write to standard output");
 
 struct Program {
     const char *name;
