@@ -1,94 +1,12 @@
 #include "formats/raw_text_file.h"
 
 #include "formats/raw_minutiae.h"
+#include "formats/raw_text_scanner.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <limits>
 
 namespace ridge {
-
-namespace {
-
-// Reads a text stream the way the conversions "%d\n" and
-// "%d, %d, %d, %d\n" do: white space before a number is skipped, a comma
-// must follow a number directly, and any white space (line ends included)
-// may follow a comma or end a line.
-class TextScanner {
-public:
-    explicit TextScanner(std::FILE *stream) : stream_(stream) {}
-
-    void skip_white_space()
-    {
-        int c = std::getc(stream_);
-        while (c != EOF && std::isspace(c))
-            c = std::getc(stream_);
-        if (c != EOF)
-            std::ungetc(c, stream_);
-    }
-
-    // A signed decimal number; false when none is there or it does not fit.
-    bool read_int(std::int32_t &value)
-    {
-        skip_white_space();
-        int c = std::getc(stream_);
-        const bool negative = c == '-';
-        if (c == '-' || c == '+')
-            c = std::getc(stream_);
-        if (c == EOF || !std::isdigit(c)) {
-            if (c != EOF)
-                std::ungetc(c, stream_);
-            return false;
-        }
-        // Digits beyond what an int32 holds are still consumed, as one number.
-        constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
-        std::int64_t magnitude = 0;
-        while (c != EOF && std::isdigit(c)) {
-            if (magnitude <= kLimit)
-                magnitude = magnitude * 10 + (c - '0');
-            c = std::getc(stream_);
-        }
-        if (c != EOF)
-            std::ungetc(c, stream_);
-        const std::int64_t signed_value = negative ? -magnitude : magnitude;
-        if (signed_value > std::numeric_limits<std::int32_t>::max() ||
-            signed_value < std::numeric_limits<std::int32_t>::min())
-            return false;
-        value = static_cast<std::int32_t>(signed_value);
-        return true;
-    }
-
-    bool expect(char wanted)
-    {
-        const int c = std::getc(stream_);
-        if (c == static_cast<unsigned char>(wanted))
-            return true;
-        if (c != EOF)
-            std::ungetc(c, stream_);
-        return false;
-    }
-
-    bool at_end() const { return std::feof(stream_) != 0; }
-
-private:
-    std::FILE *stream_;
-};
-
-bool read_minutia_line(TextScanner &scanner, RawMinutia &m)
-{
-    std::int32_t *fields[4] = {&m.type, &m.x, &m.y, &m.angle};
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0 && !scanner.expect(','))
-            return false;
-        if (!scanner.read_int(*fields[i]))
-            return false;
-    }
-    scanner.skip_white_space();
-    return true;
-}
-
-} // namespace
 
 int save_raw_txt(const char *path, const TemplateBuffer *raw)
 {
@@ -111,7 +29,7 @@ int save_raw_txt(const char *path, const TemplateBuffer *raw)
 
 int load_raw_txt(std::FILE *stream, TemplateBuffer *raw)
 {
-    TextScanner scanner(stream);
+    RawTextScanner<StreamChars> scanner{StreamChars(stream)};
     std::int32_t count = 0;
     if (!scanner.read_int(count)) {
         // No count at all: the file is not a raw template.
@@ -141,7 +59,7 @@ int load_raw_txt(std::FILE *stream, TemplateBuffer *raw)
         ++line;
         RawMinutia m{};
         // A file that ends before the count-th line is as wrong as a bad line.
-        if (scanner.at_end() || !read_minutia_line(scanner, m)) {
+        if (std::feof(stream) != 0 || !scanner.read_minutia_line(m)) {
             std::printf("\nWrong format line = %d\n", line);
             std::free(block);
             raw->data = nullptr;

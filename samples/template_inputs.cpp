@@ -1,5 +1,6 @@
 #include "template_inputs.h"
 
+#include "formats/raw_text_scanner.h"
 #include "ridgesdk.h"
 #include "tool_cli.h"
 
@@ -50,57 +51,6 @@ std::string convert_to_raw(const std::string &path, std::vector<unsigned char> &
     converted.copy_to(raw);
     return std::string();
 }
-
-// The reading rules of ridgescore's raw text loader, over a block.
-class TextScanner {
-public:
-    TextScanner(const unsigned char *text, std::size_t size) : text_(text), size_(size) {}
-
-    void skip_white_space()
-    {
-        while (at_ < size_ && std::isspace(text_[at_]))
-            ++at_;
-    }
-
-    bool read_int(int32_t &value)
-    {
-        skip_white_space();
-        bool negative = false;
-        if (at_ < size_ && (text_[at_] == '-' || text_[at_] == '+')) {
-            negative = text_[at_] == '-';
-            ++at_;
-        }
-        if (at_ >= size_ || !std::isdigit(text_[at_]))
-            return false;
-        constexpr int64_t kLimit = int64_t(std::numeric_limits<int32_t>::max()) + 1;
-        int64_t magnitude = 0;
-        while (at_ < size_ && std::isdigit(text_[at_])) {
-            if (magnitude <= kLimit)
-                magnitude = magnitude * 10 + (text_[at_] - '0');
-            ++at_;
-        }
-        const int64_t signed_value = negative ? -magnitude : magnitude;
-        if (signed_value > std::numeric_limits<int32_t>::max() ||
-            signed_value < std::numeric_limits<int32_t>::min())
-            return false;
-        value = static_cast<int32_t>(signed_value);
-        return true;
-    }
-
-    bool expect(char wanted)
-    {
-        if (at_ < size_ && text_[at_] == static_cast<unsigned char>(wanted)) {
-            ++at_;
-            return true;
-        }
-        return false;
-    }
-
-private:
-    const unsigned char *text_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
 
 } // namespace
 
@@ -155,7 +105,7 @@ std::string read_template_bytes(const std::string &path, std::vector<unsigned ch
 
 std::string parse_raw_text(const unsigned char *text, std::size_t size, std::vector<unsigned char> &raw)
 {
-    TextScanner scanner(text, size);
+    RawTextScanner<MemoryChars> scanner{MemoryChars(text, size)};
     int32_t count = 0;
     if (!scanner.read_int(count))
         return "no minutiae count at the start";
@@ -165,13 +115,8 @@ std::string parse_raw_text(const unsigned char *text, std::size_t size, std::vec
     scanner.skip_white_space();
     std::vector<RawMinutia> minutiae(static_cast<std::size_t>(count));
     for (int32_t line = 1; line <= count; ++line) {
-        RawMinutia &m = minutiae[static_cast<std::size_t>(line - 1)];
-        int32_t *fields[4] = {&m.type, &m.x, &m.y, &m.angle};
-        for (int f = 0; f < 4; ++f) {
-            if ((f > 0 && !scanner.expect(',')) || !scanner.read_int(*fields[f]))
-                return "wrong format in minutia line " + std::to_string(line);
-        }
-        scanner.skip_white_space();
+        if (!scanner.read_minutia_line(minutiae[static_cast<std::size_t>(line - 1)]))
+            return "wrong format in minutia line " + std::to_string(line);
     }
     raw.resize(minutiae.size() * sizeof(RawMinutia));
     if (!raw.empty())
