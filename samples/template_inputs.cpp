@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include <sys/stat.h>
