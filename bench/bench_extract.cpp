@@ -2,6 +2,7 @@
 // the split by stage and the process's peak resident memory.
 //
 // Usage: bench_extract [data folder]   (default: the shared data beside the project)
+#include "bench_clock.h"
 #include "bench_images.h"
 
 #include "extract/extract_minutiae.h"
@@ -9,19 +10,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <sys/resource.h>
 
 namespace {
-
-// CPU time of this thread: on a shared machine wall time mostly measures
-// the other processes.
-double thread_cpu_seconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 long peak_rss_kib()
 {
@@ -47,11 +38,11 @@ void bench_set(const std::string &dir, const char *name)
             continue;
         }
         TemplateBuffer t{nullptr, 0, 0};
-        const double c0 = thread_cpu_seconds();
+        const double c0 = bench::thread_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
         const SdkStatus st = generateRawFPT(img.pixels.data(), img.width, img.height, &t);
         const auto t1 = std::chrono::steady_clock::now();
-        total_cpu += thread_cpu_seconds() - c0;
+        total_cpu += bench::thread_cpu_seconds() - c0;
         free_FPAPI_mem(t.data);
         total += std::chrono::duration<double>(t1 - t0).count();
         ++count;

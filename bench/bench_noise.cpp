@@ -8,6 +8,7 @@
 //             1000, 2000 and 4000, then the tiled print)
 //   --tiled   side of the tiled print (default 8000; 0 leaves it out)
 //   --data    shared data folder (default: the one beside the project)
+#include "bench_clock.h"
 #include "bench_images.h"
 
 #include "extract/extract_minutiae.h"
@@ -16,18 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
-
-double thread_cpu_seconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 // Uniform grey levels from a fixed generator, so every run sees one image.
 std::vector<unsigned char> noise_image(int side)
@@ -57,9 +50,9 @@ void measure(const char *what, const std::vector<unsigned char> &pixels, int sid
 {
     ridge::ExtractionStageTimes stages;
     lfs::Minutiae minutiae;
-    const double c0 = thread_cpu_seconds();
+    const double c0 = bench::thread_cpu_seconds();
     const int ret = ridge::extract_minutiae(minutiae, pixels.data(), side, side, &stages);
-    const double cpu = thread_cpu_seconds() - c0;
+    const double cpu = bench::thread_cpu_seconds() - c0;
     std::printf("%-22s %6d x %-6d %9.2f s CPU  (maps %.2f, binarisation %.2f, detection %.2f, removal %.2f, "
                 "rest %.2f s wall)  status %d, %d minutiae\n",
                 what, side, side, cpu, stages.maps, stages.binarisation, stages.detection, stages.removal,

@@ -5,6 +5,8 @@
 // Usage: bench_quality [folder of 8-bit BMPs] [repeats]
 // Without a folder the shared fvc2002_db1_b set is used; when it is absent
 // the benchmark reports so and exits cleanly.
+#include "bench_clock.h"
+
 #include "extract/detector_params.h"
 #include "extract/maps/block_powers.h"
 #include "extract/maps/dft_waves.h"
@@ -18,7 +20,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
@@ -86,15 +87,6 @@ std::vector<Image> load_folder(const std::string &dir)
     return out;
 }
 
-// CPU time of this thread: on a shared machine wall time mostly measures
-// the other processes.
-double thread_cpu_ms()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return 1e3 * static_cast<double>(ts.tv_sec) + 1e-6 * static_cast<double>(ts.tv_nsec);
-}
-
 // Time of the directional powers alone for the blocks that the map stage
 // analyses (those left with contrast), with the same tables, windows and
 // batching by block row, the column-phase planes included.
@@ -120,14 +112,14 @@ double dft_pass_ms(const Image &img, const std::vector<int> &low_contrast_map)
     }
     std::vector<float> powers(static_cast<size_t>(mw * p.num_dft_waves * p.num_directions));
     float sink = 0.0f;
-    const double t0 = thread_cpu_ms();
+    const double t0 = 1e3 * bench::thread_cpu_seconds();
     ridge::BlockPowers batched;
     batched.prepare(stage.padded6.data(), stage.pw, stage.ph, waves, grids, lfs::best_simd_level());
     for (int row = 0; row < mh; ++row) {
         batched.row(powers.data(), origins.data() + row * mw, needed.data() + row * mw, mw);
         sink += powers[5];
     }
-    const double ms = thread_cpu_ms() - t0;
+    const double ms = 1e3 * bench::thread_cpu_seconds() - t0;
     if (sink < 0.0f)
         std::printf("?");
     return ms;
@@ -163,9 +155,9 @@ int main(int argc, char **argv)
         for (int r = 0; r < repeats; ++r) {
             double q = 0.0;
             int32_t area = 0;
-            const double t0 = thread_cpu_ms();
+            const double t0 = 1e3 * bench::thread_cpu_seconds();
             const SdkStatus status = getFpImgQuality(img.px.data(), img.w, img.h, &q, &area);
-            const double ms = thread_cpu_ms() - t0;
+            const double ms = 1e3 * bench::thread_cpu_seconds() - t0;
             if (status != FPT_OK)
                 std::printf("%s: failed\n", img.name.c_str());
             if (r == 0)

@@ -92,7 +92,7 @@ RIDGE_API int32_t ridge_check_template(const TemplateBuffer *raw)
         return ridge::fail(FPT_ERR_SIZE, "template of %u bytes holds more than %d minutiae",
                            static_cast<unsigned>(raw->size), FPT_MAX_MINUTIAE);
     const int count = static_cast<int>(raw->size / sizeof(RawMinutia));
-    if (raw->size > 0 && raw->data == nullptr)
+    if (ridge::recordWithoutData(*raw))
         return ridge::fail(RIDGE_ERR_ARGUMENT, "template of %u bytes has no data",
                            static_cast<unsigned>(raw->size));
     const std::string problem = ridge::describeFirstInvalidMinutia(raw->data, count);

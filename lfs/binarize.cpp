@@ -21,7 +21,6 @@ namespace lfs {
 
 namespace {
 
-constexpr unsigned char BLACK_PIXEL = 0;
 constexpr unsigned char WHITE_PIXEL = 255;
 
 // True when every grid offset stays within pad pixels of the grid centre
@@ -44,22 +43,6 @@ bool grids_fit_padding(const RotGrids &grids, int pw)
         }
     }
     return true;
-}
-
-// A pixel is a ridge when its grid's centre row is darker than the grid's
-// mean row: 9 x centre-row sum below the sum of all rows.
-unsigned char dirbinarize(const unsigned char *pptr, const int *grid, int grid_w, int grid_h, int cy)
-{
-    int gsum = 0, csum = 0;
-    for (int gy = 0; gy < grid_h; gy++) {
-        int rsum = 0;
-        for (int gx = 0; gx < grid_w; gx++)
-            rsum += pptr[*grid++];
-        gsum += rsum;
-        if (gy == cy)
-            csum = rsum;
-    }
-    return csum * grid_h < gsum ? BLACK_PIXEL : WHITE_PIXEL;
 }
 
 // Reference path: one grid evaluation per pixel.

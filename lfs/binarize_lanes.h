@@ -64,21 +64,27 @@ RIDGE_ALWAYS_INLINE void binarize_lanes(unsigned char *out, const unsigned char 
     Ops::template store<U>(out, valley);
 }
 
+// The decision for one pixel, the plain reference: a ridge (0) when its
+// grid's centre row is darker than the grid's mean row, grid_h x centre-row
+// sum below the sum of all rows; else a valley (255).
+inline unsigned char dirbinarize(const unsigned char *pptr, const int *grid, int grid_w, int grid_h, int cy)
+{
+    int gsum = 0, csum = 0;
+    for (int gy = 0; gy < grid_h; gy++) {
+        int rsum = 0;
+        for (int gx = 0; gx < grid_w; gx++)
+            rsum += pptr[*grid++];
+        gsum += rsum;
+        if (gy == cy)
+            csum = rsum;
+    }
+    return csum * grid_h < gsum ? 0 : 255;
+}
+
 inline void binarize_pixels(const BinarizeSpan &s, int from)
 {
-    for (int x = from; x < s.count; ++x) {
-        int gsum = 0, csum = 0;
-        const int *g = s.grid;
-        for (int gy = 0; gy < s.grid_h; ++gy) {
-            int rsum = 0;
-            for (int gx = 0; gx < s.grid_w; ++gx)
-                rsum += s.src[x + *g++];
-            gsum += rsum;
-            if (gy == s.cy)
-                csum = rsum;
-        }
-        s.out[x] = csum * s.grid_h < gsum ? 0 : 255;
-    }
+    for (int x = from; x < s.count; ++x)
+        s.out[x] = dirbinarize(s.src + x, s.grid, s.grid_w, s.grid_h, s.cy);
 }
 
 } // namespace

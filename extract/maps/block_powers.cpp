@@ -112,6 +112,8 @@ int BlockPowers::prepare(const unsigned char *pdata, int pw, int ph, const lfs::
     ph_ = ph;
     waves_ = &waves;
     grids_ = &grids;
+    if (waves.nwaves > 0 && grids.ngrids > 0)
+        per_block_ = static_cast<size_t>(waves.nwaves) * static_cast<size_t>(grids.ngrids);
 
     const bool fits = grids.grid_w == kPowerGrid && grids.grid_h == kPowerGrid && grids.ngrids == kPowerDirections &&
                       waves.nwaves == kPowerWaves && waves.wavelen == kPowerGrid &&
@@ -272,14 +274,14 @@ int BlockPowers::row(float *powers, const int *origins, const unsigned char *nee
                 ++run;
             }
             if (batched >= 2) {
-                const int ret = batch(powers + static_cast<size_t>(i) * kPowerCount, origins + i, wanted + i, run);
+                const int ret = batch(powers + static_cast<size_t>(i) * per_block_, origins + i, wanted + i, run);
                 if (ret != 0)
                     return ret;
                 i += run;
                 continue;
             }
         }
-        const int ret = dft_dir_powers(powers + static_cast<size_t>(i) * kPowerCount, pdata_, origins[i], *waves_,
+        const int ret = dft_dir_powers(powers + static_cast<size_t>(i) * per_block_, pdata_, origins[i], *waves_,
                                        *grids_);
         if (ret != 0)
             return ret;
@@ -287,8 +289,8 @@ int BlockPowers::row(float *powers, const int *origins, const unsigned char *nee
     }
     for (int i = count - 2; i >= 0; --i)
         if (needed[i] && !wanted[i])
-            std::copy_n(powers + static_cast<size_t>(i + 1) * kPowerCount, kPowerCount,
-                        powers + static_cast<size_t>(i) * kPowerCount);
+            std::copy_n(powers + static_cast<size_t>(i + 1) * per_block_, per_block_,
+                        powers + static_cast<size_t>(i) * per_block_);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "lfs/lfs.h"
 #include "lfs/simd.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,9 +31,10 @@ public:
                 const lfs::RotGrids &grids, lfs::SimdLevel level);
 
     // Powers of the blocks of one row whose needed flag is set:
-    // powers[block * 64 + wave * 16 + dir], the blocks given by their
-    // window origins (offsets in the padded image). Others are left as
-    // they were. Returns 0 or the code of dft_dir_powers.
+    // powers[block * nwaves * ndirs + wave * ndirs + dir] (64, 16 and 1 on
+    // the batched path), the blocks given by their window origins (offsets
+    // in the padded image). Others are left as they were. Returns 0 or the
+    // code of dft_dir_powers.
     int row(float *powers, const int *origins, const unsigned char *needed, int count);
 
     // Lanes per batch: 0 when batching is off.
@@ -47,6 +49,7 @@ private:
     const lfs::DftWaves *waves_ = nullptr;
     const lfs::RotGrids *grids_ = nullptr;
     int lanes_ = 0;
+    size_t per_block_ = kPowerCount; // powers of one block: waves x directions
     std::vector<uint8_t> planes_;
     int plane_w_ = 0;
     int plane_size_ = 0;

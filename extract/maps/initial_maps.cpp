@@ -58,24 +58,6 @@ int release_all(int code, std::vector<int> &direction_map, std::vector<int> &low
     return code;
 }
 
-// Powers of the needed blocks of one row: side by side when the waves and
-// grids are the ones the batched path is built for, else block by block.
-int row_powers_of(BlockPowers &block_powers, std::vector<float> &row_powers, size_t per_block, const int *origins,
-                  const std::vector<unsigned char> &needed, const unsigned char *pdata, const lfs::DftWaves &dftwaves,
-                  const lfs::RotGrids &dftgrids)
-{
-    if (per_block == static_cast<size_t>(kPowerCount))
-        return block_powers.row(row_powers.data(), origins, needed.data(), static_cast<int>(needed.size()));
-    for (size_t i = 0; i < needed.size(); ++i) {
-        if (!needed[i])
-            continue;
-        const int ret = dft_dir_powers(row_powers.data() + i * per_block, pdata, origins[i], dftwaves, dftgrids);
-        if (ret != 0)
-            return ret;
-    }
-    return 0;
-}
-
 } // namespace
 
 int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_contrast_map,
@@ -136,8 +118,8 @@ int gen_initial_maps(std::vector<int> &direction_map, std::vector<int> &low_cont
             const size_t first = row * row_blocks;
             for (size_t i = 0; i < row_blocks; ++i)
                 needed[i] = low_contrast_map[first + i] == 0;
-            if ((ret = row_powers_of(block_powers, row_powers, per_block, origins.data() + first, needed, pdata,
-                                     dftwaves, dftgrids)) != 0)
+            if ((ret = block_powers.row(row_powers.data(), origins.data() + first, needed.data(),
+                                        static_cast<int>(row_blocks))) != 0)
                 return release_all(ret, direction_map, low_contrast_map, low_flow_map);
             for (size_t i = 0; i < row_blocks; ++i) {
                 if (!needed[i])

@@ -40,6 +40,12 @@ enum class PairWalk { Automatic, Scan, Indexed };
 // Lists shorter than this are scanned.
 constexpr int kIndexedPairWalkFrom = 512;
 
+// Whether a walk chosen by `how` over a list of `count` minutiae is indexed.
+inline bool indexed_pair_walk(PairWalk how, int count)
+{
+    return how == PairWalk::Indexed || (how == PairWalk::Automatic && count >= kIndexedPairWalkFrom);
+}
+
 // The walk `for (si = fi + 1; si < n; ++si) if (!step(si)) break;` of a
 // pairwise test, skipping the minutiae on which the step does nothing. The
 // tests that use it stop at the first intact, unmarked minutia lying more
@@ -62,8 +68,7 @@ public:
                 const unsigned char *bdata, int iw, int ih)
     {
         minutiae_ = &minutiae;
-        indexed_ = how == PairWalk::Indexed ||
-                   (how == PairWalk::Automatic && minutiae.num() >= kIndexedPairWalkFrom);
+        indexed_ = indexed_pair_walk(how, minutiae.num());
         if (indexed_)
             prepare(minutiae, flags, bdata, iw, ih);
     }

@@ -57,7 +57,7 @@ int remove_hooks(lfs::Minutiae &minutiae, const unsigned char *bdata, int iw, in
     // nothing with any other minutia: with the grid each minutia meets only
     // the later ones around it, in list order. (The list is not in y order
     // here: the side test has moved minutiae.)
-    const bool indexed = how == PairWalk::Indexed || (how == PairWalk::Automatic && n >= kIndexedPairWalkFrom);
+    const bool indexed = indexed_pair_walk(how, n);
     lfs::MinutiaGrid grid;
     std::vector<int> near;
     if (indexed) {
