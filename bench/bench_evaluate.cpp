@@ -13,6 +13,7 @@
 // "genuine" or "impostor", score with six decimals.
 #include "accuracy_metrics.h"
 #include "accuracy_svg.h"
+#include "bench_clock.h"
 
 #include "bmp_image.h"
 #include "ridgesdk.h"
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -39,12 +39,7 @@ using Clock = std::chrono::steady_clock;
 
 // CPU time of the calling thread in microseconds. Per-call times are taken
 // in CPU time so that other work on a shared machine does not count.
-double thread_cpu_us()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
-}
+double thread_cpu_us() { return bench::thread_cpu_seconds() * 1e6; }
 
 struct Options {
     std::string folder, impostor_list, svg_path, scores_path;
