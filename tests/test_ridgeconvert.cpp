@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+using ridge_test::circular_error;
 using ridge_test::ProgramRun;
 
 namespace {
@@ -53,12 +54,6 @@ protected:
         return ridge_test::raw_minutiae(bytes.data(), bytes.size());
     }
 };
-
-int circular_error(int a, int b)
-{
-    const int d = std::abs(a - b) % 360;
-    return std::min(d, 360 - d);
-}
 
 TEST_F(Ridgeconvert, EveryFormatBothWaysWithinTheStatedLoss)
 {

@@ -2,6 +2,7 @@
 
 #include "formats/raw_minutiae.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +65,12 @@ std::string raw_text(const std::vector<RawMinutia> &minutiae, const std::string 
         text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
                 std::to_string(m.angle) + eol;
     return text;
+}
+
+int circular_error(int a, int b)
+{
+    const int d = std::abs(a - b) % 360;
+    return std::min(d, 360 - d);
 }
 
 std::string score_text(double score)

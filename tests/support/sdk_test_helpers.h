@@ -16,6 +16,8 @@ std::vector<RawMinutia> raw_minutiae(const unsigned char *data, std::size_t size
 // A raw text template: the count, then "type, x, y, angle" lines, each
 // line ended by eol.
 std::string raw_text(const std::vector<RawMinutia> &minutiae, const std::string &eol = "\n");
+// How far apart two angles in degrees lie on the circle (0..180).
+int circular_error(int a, int b);
 // A score as the programs print it ("%f").
 std::string score_text(double score);
 // The parts of a text between the separators (the lines, by default).
