@@ -4,6 +4,7 @@
 #include "bench/accuracy_svg.h"
 
 #include "support/bitmap_builder.h"
+#include "support/grey_bmp.h"
 #include "support/program_runner.h"
 #include "support/sdk_test_helpers.h"
 
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -146,19 +146,20 @@ TEST(AccuracySvg, DetCurveKeepsToMeasurableRatesAndMarksItsEnds)
     EXPECT_EQ(std::string::npos, ridge_eval::accuracy_svg(f).find(">EER 10%"));
 }
 
-TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
+class BenchEvaluate : public ridge_test::ProgramTest {
+protected:
+    BenchEvaluate() : ProgramTest("bench/bench_evaluate") {}
+};
+
+TEST_F(BenchEvaluate, ReportsAndDrawsASmallSet)
 {
-    const std::string program = ridge_test::built_program("bench/bench_evaluate");
-    if (program.empty())
-        GTEST_SKIP() << "bench_evaluate is not built";
-    ridge_test::ScratchDir dir;
-    const std::string folder = dir.path("set");
+    const std::string folder = path("set");
     std::filesystem::create_directories(folder);
     std::string genuine, impostor;
     for (const char *finger : {"101", "102", "103"}) {
         for (int k = 1; k <= 3; ++k) {
             const std::string name = std::string(finger) + "_" + std::to_string(k) + ".bmp";
-            std::filesystem::copy_file(std::string(RIDGESDK_TEST_DATA) + "/samples/" + name, folder + "/" + name);
+            std::filesystem::copy_file(ridge_test::sample_path(name), folder + "/" + name);
         }
         genuine += std::string(finger) + "_1.bmp " + finger + "_2.bmp\n";
         genuine += std::string(finger) + "_2.bmp " + finger + "_3.bmp\n";
@@ -173,11 +174,10 @@ TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
     impostor += "colour.bmp 101_2.bmp\n";
     ridge_test::write_file(folder + "/pairs_genuine.txt", genuine);
     ridge_test::write_file(folder + "/pairs_impostor.txt", impostor);
-    const std::string svg = dir.path("picture.svg");
-    const std::string scores = dir.path("scores.txt");
+    const std::string svg = path("picture.svg");
+    const std::string scores = path("scores.txt");
 
-    const ridge_test::ProgramRun run =
-        ridge_test::run_program(program, {folder, "--svg", svg, "--scores", scores, "--threads", "2"});
+    const ridge_test::ProgramRun run = ProgramTest::run({folder, "--svg", svg, "--scores", scores, "--threads", "2"});
     ASSERT_EQ(0, run.exit_code) << run.out << run.err;
     EXPECT_NE(std::string::npos, run.out.find("Set set ("));
     EXPECT_NE(std::string::npos, run.out.find("Images: 11, extracted "));
@@ -196,10 +196,7 @@ TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
 
     // Every pair's score, genuine pairs first, in list order; the pairs
     // with an image that failed score 0.
-    std::istringstream lines(ridge_test::read_text(scores));
-    std::vector<std::string> got;
-    for (std::string line; std::getline(lines, line);)
-        got.push_back(line);
+    const std::vector<std::string> got = ridge_test::split(ridge_test::read_text(scores));
     ASSERT_EQ(11u, got.size());
     const std::regex line("^([^ ]+) ([^ ]+) (genuine|impostor) ([0-9]+\\.[0-9]{6})$");
     for (std::size_t k = 0; k < got.size(); ++k) {
@@ -213,12 +210,8 @@ TEST(BenchEvaluate, ReportsAndDrawsASmallSet)
     EXPECT_NE(std::string::npos, run.out.find("Scores: " + scores));
 }
 
-TEST(BenchEvaluate, RefusesAFolderWithoutMatchLists)
+TEST_F(BenchEvaluate, RefusesAFolderWithoutMatchLists)
 {
-    const std::string program = ridge_test::built_program("bench/bench_evaluate");
-    if (program.empty())
-        GTEST_SKIP() << "bench_evaluate is not built";
-    ridge_test::ScratchDir dir;
-    EXPECT_NE(0, ridge_test::run_program(program, {dir.path("")}).exit_code);
-    EXPECT_EQ(2, ridge_test::run_program(program, {}).exit_code);
+    EXPECT_NE(0, run({path("")}).exit_code);
+    EXPECT_EQ(2, run({}).exit_code);
 }

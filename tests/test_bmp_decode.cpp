@@ -15,6 +15,7 @@
 using ridge::GreyImage;
 using ridge_test::BitmapLayout;
 using ridge_test::make_bitmap;
+using ridge_test::set_le32;
 
 namespace {
 
@@ -25,12 +26,6 @@ std::string decode(const std::vector<unsigned char> &file, GreyImage *image)
     std::vector<unsigned char> copy(file);
     copy.shrink_to_fit();
     return ridge::decodeBmp8(copy.empty() ? nullptr : copy.data(), copy.size(), image);
-}
-
-void set_le32(std::vector<unsigned char> &b, std::size_t offset, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[offset + std::size_t(i)] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 std::vector<unsigned char> expected_pixels(int32_t width, int32_t height,

@@ -14,6 +14,7 @@
 
 using ridge_test::BitmapLayout;
 using ridge_test::make_bitmap;
+using ridge_test::set_le32;
 
 namespace {
 
@@ -34,12 +35,6 @@ void expect_image_matches(const std::vector<unsigned char> &image, int32_t w, in
         for (int32_t x = 0; x < w; ++x)
             ASSERT_EQ(image[std::size_t(y) * std::size_t(w) + std::size_t(x)], ridge_test::test_pixel(x, y))
                 << "x " << x << " y " << y;
-}
-
-void set_le32(std::vector<unsigned char> &b, std::size_t offset, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[offset + std::size_t(i)] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 } // namespace

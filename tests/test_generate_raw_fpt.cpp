@@ -5,6 +5,7 @@
 
 #include "support/grey_bmp.h"
 #include "support/lfs_vectors.h"
+#include "support/matcher_templates.h"
 
 #include <gtest/gtest.h>
 
@@ -152,17 +153,6 @@ TEST(GenerateRawFPT, DeterministicAcrossCallsAndThreads)
         EXPECT_EQ(mismatches[static_cast<size_t>(t)], 0) << "thread " << t;
 }
 
-double match(const std::vector<RawMinutia> &a, const std::vector<RawMinutia> &b)
-{
-    TemplateBuffer ta{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(a.data())),
-                      static_cast<uint32_t>(a.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
-    TemplateBuffer tb{const_cast<unsigned char *>(reinterpret_cast<const unsigned char *>(b.data())),
-                      static_cast<uint32_t>(b.size() * sizeof(RawMinutia)), FPT_FORMAT_RAW};
-    double score = -1.0;
-    EXPECT_EQ(matchRawFPTs(&ta, &tb, &score), FPT_OK);
-    return score;
-}
-
 TEST(GenerateRawFPT, SampleTemplatesTellFingersApart)
 {
     // Three impressions each of three fingers: every genuine pair must score
@@ -186,7 +176,7 @@ TEST(GenerateRawFPT, SampleTemplatesTellFingersApart)
     double lowest_genuine = 1e9, highest_impostor = -1e9;
     for (size_t a = 0; a < templates.size(); ++a) {
         for (size_t b = a + 1; b < templates.size(); ++b) {
-            const double s = match(templates[a], templates[b]);
+            const double s = ridge_test::match_score(templates[a], templates[b]);
             if (finger[a] == finger[b])
                 lowest_genuine = std::min(lowest_genuine, s);
             else

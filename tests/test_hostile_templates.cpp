@@ -10,6 +10,7 @@
 #include "support/grey_bmp.h"
 #include "support/matcher_templates.h"
 #include "support/sdk_test_helpers.h"
+#include "support/search_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -44,27 +45,11 @@ SdkStatus match(const Minutiae &a, const Minutiae &b, double &score)
     return matchRawFPTs(&ta, &tb, &score);
 }
 
-// The templates of one shared set, or none when it is absent.
-std::vector<Minutiae> set_templates(const std::string &set)
-{
-    std::vector<Minutiae> out;
-    for (const std::string &path : ridge_test::shared_set_images(set)) {
-        ridge_test::GreyImage img;
-        if (!ridge_test::load_grey_bmp(path, img))
-            continue;
-        TemplateBuffer t{nullptr, 0, 0};
-        if (generateRawFPT(img.pixels.data(), img.width, img.height, &t) == FPT_OK)
-            out.push_back(ridge_test::raw_minutiae(t.data, t.size));
-        free_FPAPI_mem(t.data);
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(HostileTemplates, ScoredHighThroughTheComparisonAndAreNowRefused)
 {
-    std::vector<Minutiae> fingers = set_templates("fvc2002_db1_b");
+    std::vector<Minutiae> fingers = ridge_test::shared_set_templates("fvc2002_db1_b");
     const bool real = !fingers.empty();
     if (!real)
         fingers.push_back(finger_like());
@@ -206,7 +191,7 @@ TEST(HostileTemplates, TemplatesOfTheConvertersAndTheExtractorAreAccepted)
         GTEST_SKIP() << "shared image sets not present: real templates not checked";
     int checked = 0;
     for (const std::string &set : sets)
-        for (const Minutiae &m : set_templates(set)) {
+        for (const Minutiae &m : ridge_test::shared_set_templates(set)) {
             const TemplateBuffer t = ridge_test::raw_buffer(m);
             EXPECT_EQ(ridge_check_template(&t), RIDGE_OK) << set << ": " << ridge_last_error();
             ++checked;

@@ -26,6 +26,7 @@ const int32_t kHeaderFormats[] = {RIDGE_FORMAT_ANSI378_2004, RIDGE_FORMAT_ISO200
                                   RIDGE_FORMAT_ANSI378_2009, RIDGE_FORMAT_ISO2011};
 
 using Builder = ridge_test::RecordBuilder;
+using ridge_test::circular_error;
 
 struct ReadResult {
     int32_t status = 0;
@@ -69,12 +70,6 @@ Bytes write_record(const std::vector<RawMinutia> &minutiae, int32_t format,
     }
     ridge_free(record.data);
     return bytes;
-}
-
-int circular_error(int a, int b)
-{
-    const int d = std::abs(a - b) % 360;
-    return std::min(d, 360 - d);
 }
 
 bool same_minutiae(const std::vector<RawMinutia> &a, const std::vector<RawMinutia> &b)

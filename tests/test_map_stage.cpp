@@ -4,12 +4,12 @@
 #include "extract/maps/map_stage.h"
 
 #include "support/lfs_vectors.h"
+#include "support/sdk_test_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -39,11 +39,6 @@ Agreement compare_directions(const std::vector<int> &ours, const std::vector<int
     return a;
 }
 
-bool exists(const std::string &path)
-{
-    return std::ifstream(path).good();
-}
-
 TEST(MapStage, SetUpMatchesTheCapturedRuns)
 {
     for (const ridge_test::VectorFolder &f : ridge_test::vector_folders()) {
@@ -57,7 +52,7 @@ TEST(MapStage, SetUpMatchesTheCapturedRuns)
         EXPECT_EQ(out.ph, f.meta_int("ph"));
         EXPECT_EQ(out.maps.mw, f.meta_int("mw"));
         EXPECT_EQ(out.maps.mh, f.meta_int("mh"));
-        if (exists(f.file("padded6.u8")))
+        if (ridge_test::file_exists(f.file("padded6.u8")))
             EXPECT_EQ(out.padded6, ridge_test::load_u8(f.file("padded6.u8")));
         else
             EXPECT_EQ(out.padded6.size(), static_cast<size_t>(out.pw) * static_cast<size_t>(out.ph));

@@ -17,19 +17,10 @@
 #include <algorithm>
 #include <random>
 
+using ridge_test::grid_template;
 using ridge_test::Minutiae;
 
 namespace {
-
-// Minutiae on a coarse grid: many equal distances and some twins.
-Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step)
-{
-    std::uniform_int_distribution<int> cell(0, cells - 1), angle(0, 180), type(1, 2);
-    Minutiae m;
-    for (int k = 0; k < count; ++k)
-        m.push_back(RawMinutia{type(rng), 50 + step * cell(rng), 60 + step * cell(rng), 2 * angle(rng)});
-    return m;
-}
 
 // Values anywhere in 32 bits: every product and sum may wrap.
 Minutiae wild_template(std::mt19937 &rng, int count)

@@ -23,14 +23,10 @@ using ridge_test::Minutiae;
 
 namespace {
 
-// Minutiae on a coarse grid: many equal distances, some twins.
+// Minutiae on a coarse grid, with any angle.
 Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step)
 {
-    std::uniform_int_distribution<int> cell(0, cells - 1), angle(0, 360), type(1, 2);
-    Minutiae m;
-    for (int k = 0; k < count; ++k)
-        m.push_back(RawMinutia{type(rng), 50 + step * cell(rng), 60 + step * cell(rng), angle(rng)});
-    return m;
+    return ridge_test::grid_template(rng, count, cells, step, 1);
 }
 
 std::unique_ptr<ridge::NeighbourhoodTable> table_of(const Minutiae &m)

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+using ridge_test::circular_error;
 using ridge_test::ProgramRun;
-using ridge_test::ScratchDir;
 
 namespace {
 
@@ -29,29 +29,16 @@ using Bytes = std::vector<unsigned char>;
 const std::vector<RawMinutia> kMinutiae = {
     {1, 12, 40, 90}, {2, 300, 200, 359}, {1, 150, 22, 0}, {2, 77, 133, 181}, {1, 5, 199, 270}};
 
-std::string raw_text(const std::vector<RawMinutia> &minutiae)
-{
-    std::string text = std::to_string(minutiae.size()) + "\n";
-    for (const RawMinutia &m : minutiae)
-        text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
-                std::to_string(m.angle) + "\n";
-    return text;
-}
-
-class Ridgeconvert : public ::testing::Test {
+class Ridgeconvert : public ridge_test::ProgramTest {
 protected:
+    Ridgeconvert() : ProgramTest("ridgeconvert") {}
     void SetUp() override
     {
-        program_ = ridge_test::built_program("ridgeconvert");
-        if (program_.empty())
-            GTEST_SKIP() << "ridgeconvert is not built";
-        ridge_test::write_file(path("in.txt"), raw_text(kMinutiae));
+        ProgramTest::SetUp();
+        if (!IsSkipped())
+            ridge_test::write_file(path("in.txt"), ridge_test::raw_text(kMinutiae));
     }
-    std::string path(const std::string &name) const { return dir_.path(name); }
-    ProgramRun convert(const std::vector<std::string> &arguments)
-    {
-        return ridge_test::run_program(program_, arguments);
-    }
+    ProgramRun convert(const std::vector<std::string> &arguments) { return run(arguments); }
     // Runs and expects success, silently.
     void ok(const std::vector<std::string> &arguments)
     {
@@ -66,15 +53,7 @@ protected:
         const Bytes bytes = ridge_test::read_bytes(path("back.raw"));
         return ridge_test::raw_minutiae(bytes.data(), bytes.size());
     }
-    std::string program_;
-    ScratchDir dir_;
 };
-
-int circular_error(int a, int b)
-{
-    const int d = std::abs(a - b) % 360;
-    return std::min(d, 360 - d);
-}
 
 TEST_F(Ridgeconvert, EveryFormatBothWaysWithinTheStatedLoss)
 {
@@ -109,7 +88,7 @@ TEST_F(Ridgeconvert, EveryFormatBothWaysWithinTheStatedLoss)
     }
     // The text written is the raw text file of the nine exports' tools.
     ok({path("in.txt"), path("copy.txt")});
-    EXPECT_EQ(ridge_test::read_text(path("copy.txt")), raw_text(kMinutiae));
+    EXPECT_EQ(ridge_test::read_text(path("copy.txt")), ridge_test::raw_text(kMinutiae));
 }
 
 TEST_F(Ridgeconvert, HeaderValuesGivenTakenFromTheInputOrDefaulted)

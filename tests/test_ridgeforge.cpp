@@ -18,12 +18,10 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 using ridge_test::ProgramRun;
-using ridge_test::ScratchDir;
 
 namespace {
 
@@ -31,25 +29,12 @@ const std::string kBanner = "Tarvel Inc. ridgeforge - free fingerprint SDK demo\
                             "Press any key to continue...\n\n";
 const std::string kFormatLine = "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378\n";
 
-std::string sample(const std::string &name)
-{
-    return std::string(RIDGESDK_TEST_DATA) + "/samples/" + name;
-}
+using ridge_test::sample_path;
 
-class Ridgeforge : public ::testing::Test {
+class Ridgeforge : public ridge_test::ProgramTest {
 protected:
-    void SetUp() override
-    {
-        program_ = ridge_test::built_program("ridgeforge");
-        if (program_.empty())
-            GTEST_SKIP() << "ridgeforge is not built";
-    }
-    ProgramRun forge(const std::vector<std::string> &arguments)
-    {
-        return ridge_test::run_program(program_, arguments);
-    }
-    std::string program_;
-    ScratchDir dir_;
+    Ridgeforge() : ProgramTest("ridgeforge") {}
+    ProgramRun forge(const std::vector<std::string> &arguments) { return run(arguments); }
 };
 
 // What one run reported after the banner, when it got past the bitmap.
@@ -216,7 +201,7 @@ TEST_F(Ridgeforge, OtherLayoutsOfOneImageGiveOneTemplate)
     // palette; and, quantised to 16 grey levels, stored with a 16-colour
     // palette against the same levels stored as they are.
     ridge_test::GreyImage sample_image;
-    ASSERT_TRUE(ridge_test::load_grey_bmp(sample("101_1.bmp"), sample_image));
+    ASSERT_TRUE(ridge_test::load_grey_bmp(sample_path("101_1.bmp"), sample_image));
     const auto grey = [&](int32_t x, int32_t y) {
         return sample_image.pixels[std::size_t(y) * std::size_t(sample_image.width) + std::size_t(x)];
     };
@@ -238,7 +223,7 @@ TEST_F(Ridgeforge, OtherLayoutsOfOneImageGiveOneTemplate)
         return std::regex_replace(run.out, times, "") + "\n" +
                ridge_test::read_text(dir_.path(name + ".bin"));
     };
-    const std::string common = run_on("common", ridge_test::read_bytes(sample("101_1.bmp")));
+    const std::string common = run_on("common", ridge_test::read_bytes(sample_path("101_1.bmp")));
     EXPECT_NE(common.find("template has 24 minutiae"), std::string::npos) << common;
     EXPECT_EQ(common, run_on("v5", encode([](auto &l) { l.info_header_bytes = 124; })));
     EXPECT_EQ(common, run_on("top_down", encode([](auto &l) { l.height = -l.height; })));
@@ -292,7 +277,7 @@ TEST_F(Ridgeforge, AcceptedSyntheticBitmapsReachTheSdk)
 
 TEST_F(Ridgeforge, FourFormatsDescribeOneTemplate)
 {
-    const std::string bmp = sample("101_1.bmp");
+    const std::string bmp = sample_path("101_1.bmp");
     std::vector<ProgramRun> runs;
     std::vector<Report> reports;
     for (int format = 1; format <= 4; ++format) {
@@ -343,7 +328,7 @@ TEST_F(Ridgeforge, UnknownFormatStillRunsTheExtractionThenFails)
 {
     for (const char *format : {"0", "5", "-1", "abc"}) {
         const std::string out = dir_.path("never");
-        const ProgramRun run = forge({format, sample("102_1.bmp"), out});
+        const ProgramRun run = forge({format, sample_path("102_1.bmp"), out});
         const Report report = parse_report(run);
         EXPECT_FALSE(ridge_test::file_exists(out));
         if (!report.template_ok) {
@@ -362,7 +347,7 @@ TEST_F(Ridgeforge, OutputThatCannotBeWrittenFails)
         outputs.push_back("/dev/full"); // opens, then every write fails
     for (const std::string &out : outputs) {
         for (int format = 1; format <= 4; ++format) {
-            const ProgramRun run = forge({std::to_string(format), sample("101_1.bmp"), out});
+            const ProgramRun run = forge({std::to_string(format), sample_path("101_1.bmp"), out});
             const Report report = parse_report(run);
             if (!report.template_ok) {
                 expect_failure_exit(run, report);
@@ -385,7 +370,7 @@ TEST_F(Ridgeforge, TemplateFilesFeedRidgescore)
         std::vector<std::string> names;
         for (const char *image : {"101_1", "101_2", "102_1"}) {
             names.push_back(dir_.path(std::string(image) + "." + f));
-            const Report report = parse_report(forge({f, sample(std::string(image) + ".bmp"), names.back()}));
+            const Report report = parse_report(forge({f, sample_path(std::string(image) + ".bmp"), names.back()}));
             if (!report.template_ok)
                 GTEST_SKIP() << "extraction is not available";
         }
@@ -395,10 +380,8 @@ TEST_F(Ridgeforge, TemplateFilesFeedRidgescore)
         const ProgramRun run = ridge_test::run_program(ridgescore, {f, list, scores});
         EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
         const std::regex line("^([^,]+), ([^,]+), ([0-9]+\\.[0-9]{6})$");
-        std::istringstream lines(ridge_test::read_text(scores));
-        std::string text;
         int count = 0;
-        while (std::getline(lines, text)) {
+        for (const std::string &text : ridge_test::split(ridge_test::read_text(scores))) {
             std::smatch m;
             ASSERT_TRUE(std::regex_match(text, m, line)) << "format " << f << ": " << text;
             EXPECT_EQ(m[1], names[0]);

@@ -16,27 +16,17 @@
 
 #include <cctype>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 using ridge_test::ProgramRun;
+using ridge_test::score_text;
 
 namespace {
 
 const std::string kBanner = "Tarvel Inc. ridgescore - free fingerprint SDK demo\n"
                             "Press any key to continue...\n\n";
 const std::string kFormatLine = "format: 1=raw txt, 2=raw binary, 3=packed, 4=fmr378\n";
-
-std::vector<std::string> lines_of(const std::string &text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        out.push_back(line);
-    return out;
-}
 
 // "first, second, score" with the score in six decimals.
 struct ScoreLine {
@@ -75,20 +65,14 @@ bool console_shows(const std::string &out, const std::string &counts)
            std::isdigit(static_cast<unsigned char>(rest[point + 2]));
 }
 
-std::string score_text(double score)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%f", score);
-    return buffer;
-}
-
-class Ridgescore : public ::testing::Test {
+class Ridgescore : public ridge_test::ProgramTest {
 protected:
+    Ridgescore() : ProgramTest("ridgescore") {}
     void SetUp() override
     {
-        program_ = ridge_test::built_program("ridgescore");
-        if (program_.empty())
-            GTEST_SKIP() << "ridgescore is not built";
+        ProgramTest::SetUp();
+        if (IsSkipped())
+            return;
         // A finger, a genuine-like second impression and another finger:
         // even angles and types 1 and 2 survive every format unchanged.
         ridge_test::Distortion how;
@@ -129,10 +113,8 @@ protected:
         return ridge_test::run_program(program_, {std::to_string(format), list_path, scores_path()});
     }
     std::string scores_path() const { return dir_.path("scores.txt"); }
-    std::vector<std::string> score_lines() const { return lines_of(ridge_test::read_text(scores_path())); }
+    std::vector<std::string> score_lines() const { return ridge_test::split(ridge_test::read_text(scores_path())); }
 
-    std::string program_;
-    ridge_test::ScratchDir dir_;
     std::vector<RawMinutia> finger_, again_, other_;
 };
 

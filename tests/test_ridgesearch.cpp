@@ -19,14 +19,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
 
 using ridge_test::ProgramRun;
-using ridge_test::ScratchDir;
+using ridge_test::score_text;
+using ridge_test::split;
 
 namespace {
 
@@ -37,29 +37,12 @@ const std::string kTemplates = std::string(RIDGESDK_TEST_DATA) + "/templates/";
 const char *const kSampleNames[] = {"101_1", "101_2", "101_3", "102_1", "102_2",
                                     "102_3", "103_1", "103_2", "103_3"};
 
-std::vector<std::string> split(const std::string &text, char at)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, at))
-        parts.push_back(part);
-    return parts;
-}
-
 std::vector<std::vector<std::string>> rows(const std::string &out)
 {
     std::vector<std::vector<std::string>> table;
     for (const std::string &line : split(out, '\n'))
         table.push_back(split(line, '\t'));
     return table;
-}
-
-std::string score_text(double score)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", score);
-    return text;
 }
 
 double match(const Bytes &a, const Bytes &b)
@@ -87,16 +70,9 @@ Bytes bitmap_template(const std::string &path)
 
 Bytes minutiae_bytes(const ridge_test::Minutiae &m) { return ridge_test::raw_block(m); }
 
-class Ridgesearch : public ::testing::Test {
+class Ridgesearch : public ridge_test::ProgramTest {
 protected:
-    void SetUp() override
-    {
-        program_ = ridge_test::built_program("ridgesearch");
-        if (program_.empty())
-            GTEST_SKIP() << "ridgesearch is not built";
-    }
-    std::string path(const std::string &name) const { return dir_.path(name); }
-    ProgramRun run(const std::vector<std::string> &arguments) { return ridge_test::run_program(program_, arguments); }
+    Ridgesearch() : ProgramTest("ridgesearch") {}
     // Runs and expects success; returns standard output.
     std::string ok(const std::vector<std::string> &arguments, const std::string &expected_err = "")
     {
@@ -131,8 +107,6 @@ protected:
                 values[row[0]] = row[1];
         return values;
     }
-    std::string program_;
-    ScratchDir dir_;
 };
 
 TEST_F(Ridgesearch, SamplesSearchedAndDeduplicatedWithTheMatchersScores)

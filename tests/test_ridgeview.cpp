@@ -18,21 +18,19 @@
 #include <vector>
 
 using ridge_test::ProgramRun;
-using ridge_test::ScratchDir;
 
 namespace {
 
-std::string sample(const std::string &name) { return std::string(RIDGESDK_TEST_DATA) + "/samples/" + name; }
+using ridge_test::sample_path;
 
-class Ridgeview : public ::testing::Test {
+struct Refusal {
+    std::vector<std::string> arguments;
+    const char *says;
+};
+
+class Ridgeview : public ridge_test::ProgramTest {
 protected:
-    void SetUp() override
-    {
-        program_ = ridge_test::built_program("ridgeview");
-        if (program_.empty())
-            GTEST_SKIP() << "ridgeview was not built";
-    }
-    ProgramRun run(const std::vector<std::string> &arguments) { return ridge_test::run_program(program_, arguments); }
+    Ridgeview() : ProgramTest("ridgeview") {}
 
     // A failure: the exit code, one line on standard error, nothing on
     // standard output.
@@ -46,8 +44,15 @@ protected:
         EXPECT_EQ(r.err.rfind("ridgeview: ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
-
-    std::string program_;
+    // Each command line refused so, with no picture written at out.
+    void expect_refusals(int code, const std::string &out, const std::vector<Refusal> &cases)
+    {
+        for (const Refusal &c : cases) {
+            SCOPED_TRACE(c.says);
+            expect_refusal(c.arguments, code, c.says);
+            EXPECT_FALSE(ridge_test::file_exists(out));
+        }
+    }
 };
 
 std::vector<RawMinutia> template_of(const std::string &image_path)
@@ -59,15 +64,6 @@ std::vector<RawMinutia> template_of(const std::string &image_path)
     std::vector<RawMinutia> out = ridge_test::raw_minutiae(t.data, t.size);
     free_FPAPI_mem(t.data);
     return out;
-}
-
-std::string raw_text(const std::vector<RawMinutia> &minutiae)
-{
-    std::string text = std::to_string(minutiae.size()) + "\r\n";
-    for (const RawMinutia &m : minutiae)
-        text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
-                std::to_string(m.angle) + "\r\n";
-    return text;
 }
 
 TEST_F(Ridgeview, HelpVersionAndWrongCommandLines)
@@ -82,13 +78,8 @@ TEST_F(Ridgeview, HelpVersionAndWrongCommandLines)
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, std::string("ridgeview ") + ridge_version() + "\n");
 
-    ScratchDir dir;
-    const std::string image = sample("101_1.bmp"), out = dir.path("out.png");
-    struct Case {
-        std::vector<std::string> arguments;
-        const char *says;
-    };
-    const Case cases[] = {
+    const std::string image = sample_path("101_1.bmp"), out = path("out.png");
+    expect_refusals(2, out, {
         {{}, "an image and an output file are needed"},
         {{image}, "an image and an output file are needed"},
         {{image, out, "extra"}, "too many arguments"},
@@ -98,57 +89,41 @@ TEST_F(Ridgeview, HelpVersionAndWrongCommandLines)
         {{image, out, "--other", image}, "add --pair"},
         {{image, out, "--frobnicate"}, "unknown option --frobnicate"},
         {{image, out, "--template"}, "--template needs a value"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.says);
-        expect_refusal(c.arguments, 2, c.says);
-        EXPECT_FALSE(ridge_test::file_exists(out));
-    }
+    });
 }
 
 TEST_F(Ridgeview, InputsItCannotUse)
 {
-    ScratchDir dir;
-    const std::string image = sample("101_1.bmp"), out = dir.path("out.png");
-    ridge_test::write_file(dir.path("notes.txt"), std::string("not an image\n"));
-    ridge_test::write_file(dir.path("bad.txt"), std::string("2\n1, 10, 10, 90\n"));
-    ridge_test::write_file(dir.path("odd.raw"), std::string(17, '\0'));
-    ridge_test::write_file(dir.path("flat.pgm"), std::string("P5 4 4 255\n") + std::string(16, '\x80'));
-    struct Case {
-        std::vector<std::string> arguments;
-        const char *says;
-    };
-    const Case cases[] = {
-        {{dir.path("absent.bmp"), out}, "cannot open"},
-        {{dir.path("notes.txt"), out}, "notes.txt"},
-        {{dir.path("flat.pgm"), out}, "no template could be extracted"},
-        {{image, out, "--template", dir.path("absent.txt")}, "cannot open"},
-        {{image, out, "--template", dir.path("bad.txt")}, "wrong format in minutia line 2"},
-        {{image, out, "--template", dir.path("odd.raw")}, "16-byte minutiae"},
-        {{image, out, "--other", dir.path("absent.bmp"), "--pair"}, "cannot open"},
-        {{image, out, "--other", dir.path("odd.raw"), "--pair"}, "16-byte minutiae"},
-        {{image, dir.path("no/such/dir/out.png")}, "cannot create"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.says);
-        expect_refusal(c.arguments, 1, c.says);
-        EXPECT_FALSE(ridge_test::file_exists(out));
-    }
+    const std::string image = sample_path("101_1.bmp"), out = path("out.png");
+    ridge_test::write_file(path("notes.txt"), std::string("not an image\n"));
+    ridge_test::write_file(path("bad.txt"), std::string("2\n1, 10, 10, 90\n"));
+    ridge_test::write_file(path("odd.raw"), std::string(17, '\0'));
+    ridge_test::write_file(path("flat.pgm"), std::string("P5 4 4 255\n") + std::string(16, '\x80'));
+    expect_refusals(1, out, {
+        {{path("absent.bmp"), out}, "cannot open"},
+        {{path("notes.txt"), out}, "notes.txt"},
+        {{path("flat.pgm"), out}, "no template could be extracted"},
+        {{image, out, "--template", path("absent.txt")}, "cannot open"},
+        {{image, out, "--template", path("bad.txt")}, "wrong format in minutia line 2"},
+        {{image, out, "--template", path("odd.raw")}, "16-byte minutiae"},
+        {{image, out, "--other", path("absent.bmp"), "--pair"}, "cannot open"},
+        {{image, out, "--other", path("odd.raw"), "--pair"}, "16-byte minutiae"},
+        {{image, path("no/such/dir/out.png")}, "cannot create"},
+    });
 }
 
 TEST_F(Ridgeview, PicturesReadBackWithTheirLayersAndMarks)
 {
-    ScratchDir dir;
-    const std::string image = sample("102_1.bmp");
+    const std::string image = sample_path("102_1.bmp");
     ridge_test::GreyImage img;
     ASSERT_TRUE(ridge_test::load_grey_bmp(image, img));
 
     // No layers: the image itself, in grey.
-    ProgramRun r = run({image, dir.path("plain.png"), "--layers", "none"});
+    ProgramRun r = run({image, path("plain.png"), "--layers", "none"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
     ridge_test::RgbImage png;
-    ASSERT_TRUE(ridge_test::read_png_rgb(dir.path("plain.png"), png));
+    ASSERT_TRUE(ridge_test::read_png_rgb(path("plain.png"), png));
     ASSERT_EQ(png.width, img.width);
     ASSERT_EQ(png.height, img.height);
     size_t differ = 0;
@@ -159,10 +134,10 @@ TEST_F(Ridgeview, PicturesReadBackWithTheirLayersAndMarks)
     // Every layer changes pixels, and only within the image's size.
     for (const char *layers : {"binary", "quality", "directions", "dropped", "minutiae", "all"}) {
         SCOPED_TRACE(layers);
-        r = run({image, dir.path("layer.png"), "--layers", layers});
+        r = run({image, path("layer.png"), "--layers", layers});
         ASSERT_EQ(r.exit_code, 0) << r.err;
         ridge_test::RgbImage layered;
-        ASSERT_TRUE(ridge_test::read_png_rgb(dir.path("layer.png"), layered));
+        ASSERT_TRUE(ridge_test::read_png_rgb(path("layer.png"), layered));
         ASSERT_EQ(layered.width, img.width);
         EXPECT_NE(layered.rgb, png.rgb);
     }
@@ -171,10 +146,10 @@ TEST_F(Ridgeview, PicturesReadBackWithTheirLayersAndMarks)
     // ring for the ending, a square for the bifurcation.
     const std::vector<RawMinutia> given = {{FPT_MINUTIA_RIDGE_ENDING, 100, 120, 90},
                                            {FPT_MINUTIA_BIFURCATION, 250, 200, 180}};
-    ridge_test::write_file(dir.path("given.txt"), raw_text(given));
-    r = run({image, dir.path("given.png"), "--template", dir.path("given.txt"), "--layers", "minutiae"});
+    ridge_test::write_file(path("given.txt"), ridge_test::raw_text(given, "\r\n"));
+    r = run({image, path("given.png"), "--template", path("given.txt"), "--layers", "minutiae"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    ASSERT_TRUE(ridge_test::read_png_rgb(dir.path("given.png"), png));
+    ASSERT_TRUE(ridge_test::read_png_rgb(path("given.png"), png));
     const std::vector<int> blue = {ridge::kGivenTemplateColour.r, ridge::kGivenTemplateColour.g,
                                    ridge::kGivenTemplateColour.b};
     const int rad = ridge::kEndingRadius, half = ridge::kBifurcationHalf;
@@ -197,8 +172,7 @@ TEST_F(Ridgeview, PicturesReadBackWithTheirLayersAndMarks)
 
 TEST_F(Ridgeview, PairPrintsAndDrawsTheExportsScore)
 {
-    ScratchDir dir;
-    const std::string a = sample("101_1.bmp"), b = sample("101_2.bmp");
+    const std::string a = sample_path("101_1.bmp"), b = sample_path("101_2.bmp");
     const std::vector<RawMinutia> ta = template_of(a), tb = template_of(b);
     std::vector<unsigned char> ba = ridge_test::raw_block(ta), bb = ridge_test::raw_block(tb);
     const TemplateBuffer ra = ridge_test::input_record(ba, FPT_FORMAT_RAW), rb = ridge_test::input_record(bb, FPT_FORMAT_RAW);
@@ -209,19 +183,19 @@ TEST_F(Ridgeview, PairPrintsAndDrawsTheExportsScore)
 
     // The other impression as an image, as a raw template and as a record:
     // the same score; a template alone is drawn on white beside the image.
-    ridge_test::write_file(dir.path("b.raw"), bb);
+    ridge_test::write_file(path("b.raw"), bb);
     TemplateBuffer record{nullptr, 0, 0};
     ASSERT_EQ(RawFPT_2_FMR378FPT(&rb, 60, 1, 0, 374, 388, &record), FPT_OK);
-    ridge_test::write_file(dir.path("b.fmr"), std::vector<unsigned char>(record.data, record.data + record.size));
+    ridge_test::write_file(path("b.fmr"), std::vector<unsigned char>(record.data, record.data + record.size));
     free_FPAPI_mem(record.data);
-    for (const std::string &other : {b, dir.path("b.raw"), dir.path("b.fmr")}) {
+    for (const std::string &other : {b, path("b.raw"), path("b.fmr")}) {
         SCOPED_TRACE(other);
-        const ProgramRun r = run({a, dir.path("pair.png"), "--other", other, "--pair"});
+        const ProgramRun r = run({a, path("pair.png"), "--other", other, "--pair"});
         ASSERT_EQ(r.exit_code, 0) << r.err;
         EXPECT_EQ(r.out, expected);
         EXPECT_EQ(r.err, "");
         ridge_test::RgbImage png;
-        ASSERT_TRUE(ridge_test::read_png_rgb(dir.path("pair.png"), png));
+        ASSERT_TRUE(ridge_test::read_png_rgb(path("pair.png"), png));
         const bool image = other == b;
         int right_width = 388, right_height = 374;
         if (!image) {

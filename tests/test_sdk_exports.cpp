@@ -1,14 +1,15 @@
 // The dynamic symbol tables: the shared library exports the nine functions
 // and ridge_* extensions, nothing else; each program exports the nine, none
 // of its internals.
+#include "support/program_runner.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <functional>
+#include <initializer_list>
 #include <set>
 #include <sstream>
 #include <string>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -16,31 +17,38 @@ const std::set<std::string> kNine = {"generateRawFPT",     "getFpImgQuality",   
                                      "RawFPT_2_PackedFTP", "PackedFTP_2_RawFPT", "RawFPT_2_FMR378FPT",
                                      "FMR378FPT_2_RawFPT", "free_FPAPI_mem",     "Copyright"};
 
-bool exists(const std::string &path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 // Names of the defined dynamic symbols, as nm lists them; with functions_only,
 // those in the text section alone.
 std::set<std::string> exported(const std::string &path, bool &ran, bool functions_only = false)
 {
+    const ridge_test::ProgramRun nm = ridge_test::run_program("nm", {"-D", "--defined-only", path});
+    ran = nm.exit_code == 0;
     std::set<std::string> names;
-    const std::string command = "nm -D --defined-only '" + path + "' 2>/dev/null";
-    std::FILE *pipe = popen(command.c_str(), "r");
-    ran = pipe != nullptr;
-    if (pipe == nullptr)
-        return names;
-    char line[1024];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::istringstream lines(nm.out);
+    for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
         std::string address, kind, name;
         if (fields >> address >> kind >> name && (!functions_only || kind == "T"))
             names.insert(name);
     }
-    ran = pclose(pipe) == 0;
     return names;
+}
+
+// Checks the functions that each built program of the list exports,
+// counting the programs checked.
+void check_programs(std::initializer_list<const char *> tools, int &checked,
+                    const std::function<void(const char *tool, const std::set<std::string> &names)> &check)
+{
+    for (const char *tool : tools) {
+        const std::string program = ridge_test::built_program(tool);
+        if (program.empty())
+            continue;
+        ++checked;
+        bool ran = false;
+        const std::set<std::string> names = exported(program, ran, true);
+        ASSERT_TRUE(ran) << "nm failed on " << program;
+        check(tool, names);
+    }
 }
 
 } // namespace
@@ -48,7 +56,7 @@ std::set<std::string> exported(const std::string &path, bool &ran, bool function
 TEST(SdkExports, SharedLibraryExportsTheNineAndRidgeExtensionsOnly)
 {
     const std::string library = std::string(RIDGESDK_BINARY_DIR) + "/libridgesdk.so";
-    ASSERT_TRUE(exists(library)) << library;
+    ASSERT_TRUE(ridge_test::file_exists(library)) << library;
     bool ran = false;
     const std::set<std::string> names = exported(library, ran);
     ASSERT_TRUE(ran) << "nm failed on " << library;
@@ -63,18 +71,10 @@ TEST(SdkExports, SharedLibraryExportsTheNineAndRidgeExtensionsOnly)
 TEST(SdkExports, ProgramsExportTheNineFunctionsOnly)
 {
     int checked = 0;
-    for (const char *tool : {"ridgescore", "ridgeforge"}) {
-        const std::string program = std::string(RIDGESDK_BINARY_DIR) + "/" + tool;
-        if (!exists(program))
-            continue;
-        ++checked;
-        bool ran = false;
-        const std::set<std::string> names = exported(program, ran, true);
-        ASSERT_TRUE(ran) << "nm failed on " << program;
-        // The C library's stream objects may appear as data; no function
-        // other than the nine may.
-        EXPECT_EQ(names, kNine) << tool;
-    }
+    // The C library's stream objects may appear as data; no function other
+    // than the nine may.
+    check_programs({"ridgescore", "ridgeforge"}, checked,
+                   [](const char *tool, const std::set<std::string> &names) { EXPECT_EQ(names, kNine) << tool; });
     if (checked == 0)
         GTEST_SKIP() << "neither program is built";
 }
@@ -82,16 +82,9 @@ TEST(SdkExports, ProgramsExportTheNineFunctionsOnly)
 TEST(SdkExports, TheOtherProgramsExportNoFunction)
 {
     int checked = 0;
-    for (const char *tool : {"ridgeconvert", "ridgesearch"}) {
-        const std::string program = std::string(RIDGESDK_BINARY_DIR) + "/" + tool;
-        if (!exists(program))
-            continue;
-        ++checked;
-        bool ran = false;
-        const std::set<std::string> names = exported(program, ran, true);
-        ASSERT_TRUE(ran) << "nm failed on " << program;
+    check_programs({"ridgeconvert", "ridgesearch"}, checked, [](const char *tool, const std::set<std::string> &names) {
         EXPECT_TRUE(names.empty()) << tool << " exports " << *names.begin();
-    }
+    });
     if (checked == 0)
         GTEST_SKIP() << "neither program is built";
 }

@@ -7,11 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 namespace {
 
@@ -104,14 +101,10 @@ TEST(ToolPrograms, OutputThatCannotBeWrittenIsAFailure)
         const std::string program = ridge_test::built_program(c.program);
         if (program.empty())
             GTEST_SKIP() << c.program << " is not built";
-        std::string command = "'" + program + "'";
-        for (const std::string &a : c.arguments)
-            command += " '" + a + "'";
-        command += " </dev/null >/dev/full 2>'" + dir.path("err") + "'";
-        const int status = std::system(command.c_str());
-        ASSERT_TRUE(status != -1 && WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 1);
-        const std::string err = ridge_test::read_text(dir.path("err"));
+        const ridge_test::ProgramRun run = ridge_test::run_program(program, c.arguments, "/dev/full");
+        ASSERT_NE(run.exit_code, -1000) << "the program did not exit";
+        EXPECT_EQ(run.exit_code, 1);
+        const std::string &err = run.err;
         EXPECT_EQ(err.rfind(std::string(c.program) + ": ", 0), 0u) << err;
         EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
     }

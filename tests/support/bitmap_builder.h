@@ -4,6 +4,7 @@
 #ifndef RIDGESDK_TESTS_BITMAP_BUILDER_H
 #define RIDGESDK_TESTS_BITMAP_BUILDER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -42,6 +43,13 @@ uint32_t pixel_offset(const BitmapLayout &layout);
 // the same byte count per row as an 8-bit file, which is all the decoder
 // can look at.
 std::vector<unsigned char> make_bitmap(const BitmapLayout &layout);
+
+// Writes a little-endian 32-bit field of a file at an offset.
+inline void set_le32(std::vector<unsigned char> &b, std::size_t offset, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[offset + std::size_t(i)] = static_cast<unsigned char>(v >> (8 * i));
+}
 
 } // namespace ridge_test
 

@@ -74,6 +74,8 @@ bool load_grey_bmp(const std::string &path, GreyImage &out)
 
 // The shared folder sits beside the project, or beside the folder that
 // holds it when the project is one of several working copies.
+std::string sample_path(const std::string &name) { return std::string(RIDGESDK_TEST_DATA) + "/samples/" + name; }
+
 std::string shared_data_dir()
 {
     for (const std::string &dir :

@@ -22,6 +22,9 @@ bool load_grey_bmp(const std::string &path, GreyImage &out);
 // The .bmp files of a folder, sorted (empty when it is absent).
 std::vector<std::string> bmp_files(const std::string &dir);
 
+// A file of the project's samples folder (tests/data/samples).
+std::string sample_path(const std::string &name);
+
 // The shared data folder, or "" when absent.
 std::string shared_data_dir();
 

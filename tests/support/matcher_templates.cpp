@@ -11,6 +11,15 @@
 
 namespace ridge_test {
 
+Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step, int angle_step)
+{
+    std::uniform_int_distribution<int> cell(0, cells - 1), angle(0, 360 / angle_step), type(1, 2);
+    Minutiae m;
+    for (int k = 0; k < count; ++k)
+        m.push_back(RawMinutia{type(rng), 50 + step * cell(rng), 60 + step * cell(rng), angle_step * angle(rng)});
+    return m;
+}
+
 Minutiae random_template(uint32_t seed, int count, int width, int height, int min_spacing)
 {
     std::mt19937 rng(seed);

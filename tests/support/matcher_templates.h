@@ -7,6 +7,7 @@
 #include "ridgesdk.h"
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace ridge_test {
@@ -17,6 +18,11 @@ using Minutiae = std::vector<RawMinutia>;
 // min_spacing pixels, even angles 0..358, types 1 and 2 at random.
 Minutiae random_template(uint32_t seed, int count, int width = 380, int height = 370,
                          int min_spacing = 12);
+
+// count minutiae on a coarse grid of cells x cells points step pixels
+// apart: many equal distances and some twins. Angles are multiples of
+// angle_step in 0..360, types 1 and 2 at random.
+Minutiae grid_template(std::mt19937 &rng, int count, int cells, int step, int angle_step = 2);
 
 struct Distortion {
     double rotation_degrees = 0.0;

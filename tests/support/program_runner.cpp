@@ -26,18 +26,21 @@ std::string built_program(const std::string &name)
     return file_exists(path) ? path : std::string();
 }
 
-ProgramRun run_program(const std::string &program, const std::vector<std::string> &arguments)
+ProgramRun run_program(const std::string &program, const std::vector<std::string> &arguments,
+                       const std::string &stdout_to)
 {
     ScratchDir dir;
     std::string command = quoted(program);
     for (const std::string &argument : arguments)
         command += " " + quoted(argument);
-    command += " </dev/null >" + quoted(dir.path("out")) + " 2>" + quoted(dir.path("err"));
+    command += " </dev/null >" + quoted(stdout_to.empty() ? dir.path("out") : stdout_to) + " 2>" +
+               quoted(dir.path("err"));
     ProgramRun run;
     const int status = std::system(command.c_str());
     if (status != -1 && WIFEXITED(status))
         run.exit_code = WEXITSTATUS(status);
-    run.out = read_text(dir.path("out"));
+    if (stdout_to.empty())
+        run.out = read_text(dir.path("out"));
     run.err = read_text(dir.path("err"));
     return run;
 }

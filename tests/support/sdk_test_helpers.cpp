@@ -2,10 +2,13 @@
 
 #include "formats/raw_minutiae.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace ridge_test {
@@ -53,6 +56,38 @@ ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
+}
+
+std::string raw_text(const std::vector<RawMinutia> &minutiae, const std::string &eol)
+{
+    std::string text = std::to_string(minutiae.size()) + eol;
+    for (const RawMinutia &m : minutiae)
+        text += std::to_string(m.type) + ", " + std::to_string(m.x) + ", " + std::to_string(m.y) + ", " +
+                std::to_string(m.angle) + eol;
+    return text;
+}
+
+int circular_error(int a, int b)
+{
+    const int d = std::abs(a - b) % 360;
+    return std::min(d, 360 - d);
+}
+
+std::string score_text(double score)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", score);
+    return text;
+}
+
+std::vector<std::string> split(const std::string &text, char at)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, at))
+        parts.push_back(part);
+    return parts;
 }
 
 void write_file(const std::string &path, const std::string &content)

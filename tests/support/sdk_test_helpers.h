@@ -13,6 +13,15 @@ namespace ridge_test {
 // The bytes of a raw template holding these minutiae.
 std::vector<unsigned char> raw_block(const std::vector<RawMinutia> &minutiae);
 std::vector<RawMinutia> raw_minutiae(const unsigned char *data, std::size_t size);
+// A raw text template: the count, then "type, x, y, angle" lines, each
+// line ended by eol.
+std::string raw_text(const std::vector<RawMinutia> &minutiae, const std::string &eol = "\n");
+// How far apart two angles in degrees lie on the circle (0..180).
+int circular_error(int a, int b);
+// A score as the programs print it ("%f").
+std::string score_text(double score);
+// The parts of a text between the separators (the lines, by default).
+std::vector<std::string> split(const std::string &text, char at = '\n');
 // A record that reads the given bytes (no ownership).
 TemplateBuffer input_record(std::vector<unsigned char> &bytes, int32_t format);
 
