@@ -10,13 +10,14 @@ from __future__ import annotations
 import ctypes
 import enum
 import os
-import threading
 from typing import Iterable, NamedTuple, Optional, Sequence, Union
 
 import numpy as np
 
 from ._handle import _SharedHandle
 from ._library import RidgeError, Status, TemplateBuffer, _check, library
+from ._library import RidgeMinutiaPair as _Pair
+from ._library import RidgePicture as _Picture
 from ._template import PathLike, Template, _grey_image
 
 # --------------------------------------------------------------------------
@@ -88,48 +89,13 @@ CANDIDATE_DTYPE = np.dtype(
 assert CANDIDATE_DTYPE.itemsize == 28
 
 
-class _Picture(ctypes.Structure):
-    _fields_ = [("width", ctypes.c_int32), ("height", ctypes.c_int32), ("rgb", ctypes.POINTER(ctypes.c_ubyte))]
-
-
-class _Pair(ctypes.Structure):
-    _fields_ = [("first", ctypes.c_int32), ("second", ctypes.c_int32)]
-
-
 _i32 = ctypes.c_int32
-_p = ctypes.c_void_p
 _P_I32 = ctypes.POINTER(_i32)
-_PIC = ctypes.POINTER(_Picture)
-
-_DECLARATIONS = {
-    "ridge_inspect": (_i32, [_p, _i32, _i32, ctypes.POINTER(_p)]),
-    "ridge_inspection_close": (None, [_p]),
-    "ridge_inspection_template": (_i32, [_p, ctypes.POINTER(TemplateBuffer)]),
-    "ridge_inspection_map": (_i32, [_p, _i32, ctypes.POINTER(_P_I32), _P_I32, _P_I32]),
-    "ridge_inspection_binary": (_i32, [_p, ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)), _P_I32, _P_I32]),
-    "ridge_inspection_candidates": (_i32, [_p, ctypes.POINTER(_p), _P_I32]),
-    "ridge_match_pairs": (_i32, [_p, _p, ctypes.POINTER(ctypes.c_double), ctypes.POINTER(_Pair), _P_I32]),
-    "ridge_render": (_i32, [_p, _p, ctypes.c_uint32, _PIC]),
-    "ridge_render_pair": (_i32, [_p, _p, _p, _p, ctypes.c_uint32, _PIC, ctypes.POINTER(ctypes.c_double)]),
-    "ridge_picture_write_png": (_i32, [_PIC, ctypes.c_char_p]),
-    "ridge_picture_release": (None, [_PIC]),
-}
-_declared_lock = threading.Lock()
-_declared: dict = {}
 
 
 def _fn(name: str):
-    """The library's function name, declared on first use (RidgeError when this build lacks it)."""
-    function = _declared.get(name)
-    if function is None:
-        with _declared_lock:
-            lib = library()
-            function = getattr(lib.dll, name, None)
-            if function is None:
-                lib.need(name)  # raises RIDGE_ERR_UNSUPPORTED naming the library
-            function.restype, function.argtypes = _DECLARATIONS[name]
-            _declared[name] = function
-    return function
+    """The library's function name (RidgeError when this build lacks it)."""
+    return library().need(name)
 
 
 def _take_picture(status: int, picture: _Picture) -> np.ndarray:

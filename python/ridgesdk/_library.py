@@ -170,11 +170,21 @@ class RidgePair(ctypes.Structure):
     ]
 
 
+class RidgePicture(ctypes.Structure):
+    _fields_ = [("width", _i32), ("height", _i32), ("rgb", ctypes.POINTER(ctypes.c_ubyte))]
+
+
+class RidgeMinutiaPair(ctypes.Structure):
+    _fields_ = [("first", _i32), ("second", _i32)]
+
+
 DIAGNOSTIC_FN = ctypes.CFUNCTYPE(None, _p, _i32, ctypes.c_char_p)
 PROGRESS_FN = ctypes.CFUNCTYPE(ctypes.c_int, _p, _u64, _u64)
 
 _TB = ctypes.POINTER(TemplateBuffer)
 _IMG = ctypes.POINTER(RidgeImage)
+_PIC = ctypes.POINTER(RidgePicture)
+_P_I32 = ctypes.POINTER(_i32)
 
 # name: (result type, argument types). The template arguments of the
 # comparison are passed as addresses (c_void_p): a template keeps its record
@@ -223,6 +233,20 @@ _OPTIONAL = {
         _i32,
         [_p, _p, ctypes.c_double, _u32, _p, _p, ctypes.POINTER(_p), ctypes.POINTER(_u64)],
     ),
+    "ridge_inspect": (_i32, [_p, _i32, _i32, ctypes.POINTER(_p)]),
+    "ridge_inspection_close": (None, [_p]),
+    "ridge_inspection_template": (_i32, [_p, _TB]),
+    "ridge_inspection_map": (_i32, [_p, _i32, ctypes.POINTER(_P_I32), _P_I32, _P_I32]),
+    "ridge_inspection_binary": (_i32, [_p, ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)), _P_I32, _P_I32]),
+    "ridge_inspection_candidates": (_i32, [_p, ctypes.POINTER(_p), _P_I32]),
+    "ridge_match_pairs": (
+        _i32,
+        [_p, _p, ctypes.POINTER(ctypes.c_double), ctypes.POINTER(RidgeMinutiaPair), _P_I32],
+    ),
+    "ridge_render": (_i32, [_p, _p, _u32, _PIC]),
+    "ridge_render_pair": (_i32, [_p, _p, _p, _p, _u32, _PIC, ctypes.POINTER(ctypes.c_double)]),
+    "ridge_picture_write_png": (_i32, [_PIC, ctypes.c_char_p]),
+    "ridge_picture_release": (None, [_PIC]),
 }
 
 
