@@ -14,6 +14,7 @@ from ._library import (
     RidgeMatch,
     RidgePair,
     TemplateBuffer,
+    _bytes_of,
     _check,
     _ridge_error,
     library,
@@ -220,7 +221,7 @@ class Gallery(_SharedHandle):
                 raise IndexError(f"gallery position {index} is past the last entry")
             _check(status)
             identifier = _identifier_text(ctypes.string_at(text.value))
-            template = Template._from_raw(ctypes.string_at(raw.data, raw.size) if raw.size else b"")
+            template = Template._from_raw(_bytes_of(raw))
             return identifier, template
         finally:
             lib.ridge_free(text)

@@ -20,6 +20,8 @@ import threading
 import warnings
 from typing import Callable, Optional, Union
 
+import numpy as np
+
 # --------------------------------------------------------------------------
 # Statuses and errors
 
@@ -116,6 +118,16 @@ def _export_error(function: str, status: int, detail: Optional[str] = None) -> R
     return RidgeError(status, f"{function}: {meaning}")
 
 
+def _export_bytes(function: str, status: int, out: "TemplateBuffer", detail: Optional[str] = None) -> bytes:
+    """The record one of the nine exports wrote into out (freed here), or its error."""
+    try:
+        if status != 1:
+            raise _export_error(function, status, detail)
+        return _bytes_of(out)
+    finally:
+        library().free_FPAPI_mem(ctypes.cast(out.data, ctypes.c_void_p))
+
+
 def _ridge_error(status: int) -> RidgeError:
     """The error of a ridge_* function, with the thread's last message."""
     lib = library()
@@ -176,6 +188,19 @@ class RidgePicture(ctypes.Structure):
 
 class RidgeMinutiaPair(ctypes.Structure):
     _fields_ = [("first", _i32), ("second", _i32)]
+
+
+def _bytes_of(buffer: TemplateBuffer) -> bytes:
+    """A copy of the record a library call wrote into buffer."""
+    return ctypes.string_at(buffer.data, buffer.size) if buffer.size else b""
+
+
+def _array_at(pointer, dtype, shape) -> np.ndarray:
+    """A copy, as a new array of dtype and shape, of the values the library holds at pointer."""
+    array = np.empty(shape, dtype)
+    if array.nbytes:
+        ctypes.memmove(array.ctypes.data, pointer, array.nbytes)
+    return array
 
 
 DIAGNOSTIC_FN = ctypes.CFUNCTYPE(None, _p, _i32, ctypes.c_char_p)
