@@ -18,7 +18,6 @@ from ._library import (
     _check,
     _export_bytes,
     _export_error,
-    _ridge_error,
     library,
 )
 
@@ -437,9 +436,7 @@ def read_image(path: PathLike, ppi: Union[None, float, str] = None) -> np.ndarra
             else:
                 raise ValueError(f"ppi is a resolution in pixels per inch or 'file', not {ppi!r}")
             resampled = RidgeImage()
-            status = lib.need("ridge_image_resample")(ctypes.byref(image), source, ctypes.byref(resampled))
-            if status != 1:
-                raise _ridge_error(status)
+            _check(lib.need("ridge_image_resample")(ctypes.byref(image), source, ctypes.byref(resampled)))
             release(ctypes.byref(image))
             image = resampled
         return _array_at(image.pixels, np.uint8, (image.height, image.width))
