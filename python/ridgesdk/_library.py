@@ -281,19 +281,13 @@ class _Library:
     def __init__(self, path: str):
         self.path = path
         self.dll = ctypes.CDLL(path)
-        for name, (restype, argtypes) in _CORE.items():
-            try:
-                function = getattr(self.dll, name)
-            except AttributeError:
-                raise ImportError(f"{path} is not a ridgesdk library: it lacks {name}") from None
-            function.restype = restype
-            function.argtypes = argtypes
-            setattr(self, name, function)
-        for name, (restype, argtypes) in _OPTIONAL.items():
+        for name, (restype, argtypes) in {**_CORE, **_OPTIONAL}.items():
             function = getattr(self.dll, name, None)
             if function is not None:
                 function.restype = restype
                 function.argtypes = argtypes
+            elif name in _CORE:
+                raise ImportError(f"{path} is not a ridgesdk library: it lacks {name}")
             setattr(self, name, function)
         self.drop_handler = ctypes.cast(self.dll.ridge_diagnostic_drop, _p)
 
