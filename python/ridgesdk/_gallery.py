@@ -14,8 +14,8 @@ from ._library import (
     RidgeMatch,
     RidgePair,
     TemplateBuffer,
+    _bytes_of,
     _check,
-    _ridge_error,
     library,
 )
 from ._template import PathLike, Template
@@ -42,12 +42,21 @@ def _min_score(value: Optional[float]) -> float:
     return value
 
 
-def _threads(value: Optional[int]) -> int:
+def _count(name: str, none_means: str, value: Optional[int]) -> int:
+    """A count argument of the library, 1 up to 2**32-1; None becomes 0."""
     if value is None:
         return 0
     if not isinstance(value, int) or isinstance(value, bool) or not 1 <= value <= _U32_MAX:
-        raise ValueError(f"threads is a count of at least 1 (None: one per core), not {value!r}")
+        raise ValueError(f"{name} is a count of at least 1 (None: {none_means}), not {value!r}")
     return value
+
+
+def _top(value: Optional[int]) -> int:
+    return _count("top", "every entry", value)
+
+
+def _threads(value: Optional[int]) -> int:
+    return _count("threads", "one per core", value)
 
 
 def _cancellable(job):
@@ -220,7 +229,7 @@ class Gallery(_SharedHandle):
                 raise IndexError(f"gallery position {index} is past the last entry")
             _check(status)
             identifier = _identifier_text(ctypes.string_at(text.value))
-            template = Template._from_raw(ctypes.string_at(raw.data, raw.size) if raw.size else b"")
+            template = Template._from_raw(_bytes_of(raw))
             return identifier, template
         finally:
             lib.ridge_free(text)
@@ -249,16 +258,10 @@ class Gallery(_SharedHandle):
                 threads: Optional[int]) -> List[Tuple[int, str, float]]:
         if not isinstance(probe, Template):
             raise TypeError(f"probe must be a ridgesdk.Template, not {type(probe).__name__}")
-        if top is None:
-            top = 0
-        elif not isinstance(top, int) or isinstance(top, bool) or not 1 <= top <= _U32_MAX:
-            raise ValueError(f"top is a count of at least 1 (None: every entry), not {top!r}")
         block = ctypes.c_void_p()
         count = ctypes.c_uint64(0)
-        status = self._call("ridge_gallery_search", probe._address, top, _min_score(min_score),
-                            _threads(threads), None, None, ctypes.byref(block), ctypes.byref(count))
-        if status != 1:
-            raise _ridge_error(status)
+        _check(self._call("ridge_gallery_search", probe._address, _top(top), _min_score(min_score),
+                          _threads(threads), None, None, ctypes.byref(block), ctypes.byref(count)))
         try:
             hits = ctypes.cast(block, ctypes.POINTER(RidgeMatch))
             return [(hits[k].index, _identifier_text(hits[k].identifier), hits[k].score)
@@ -291,8 +294,7 @@ class Gallery(_SharedHandle):
         except BaseException:
             library().ridge_free(block)  # a job that ended as it was interrupted
             raise
-        if status != 1:
-            raise _ridge_error(status)
+        _check(status)
         try:
             pairs = ctypes.cast(block, ctypes.POINTER(RidgePair))
             return [(p.first_index, p.second_index, _identifier_text(p.first), _identifier_text(p.second), p.score)

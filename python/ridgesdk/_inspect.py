@@ -10,13 +10,14 @@ from __future__ import annotations
 import ctypes
 import enum
 import os
-import threading
 from typing import Iterable, NamedTuple, Optional, Sequence, Union
 
 import numpy as np
 
 from ._handle import _SharedHandle
-from ._library import RidgeError, Status, TemplateBuffer, _check, library
+from ._library import RidgeError, Status, TemplateBuffer, _array_at, _bytes_of, _check, library
+from ._library import RidgeMinutiaPair as _Pair
+from ._library import RidgePicture as _Picture
 from ._template import PathLike, Template, _grey_image
 
 # --------------------------------------------------------------------------
@@ -88,57 +89,20 @@ CANDIDATE_DTYPE = np.dtype(
 assert CANDIDATE_DTYPE.itemsize == 28
 
 
-class _Picture(ctypes.Structure):
-    _fields_ = [("width", ctypes.c_int32), ("height", ctypes.c_int32), ("rgb", ctypes.POINTER(ctypes.c_ubyte))]
-
-
-class _Pair(ctypes.Structure):
-    _fields_ = [("first", ctypes.c_int32), ("second", ctypes.c_int32)]
-
-
 _i32 = ctypes.c_int32
-_p = ctypes.c_void_p
 _P_I32 = ctypes.POINTER(_i32)
-_PIC = ctypes.POINTER(_Picture)
-
-_DECLARATIONS = {
-    "ridge_inspect": (_i32, [_p, _i32, _i32, ctypes.POINTER(_p)]),
-    "ridge_inspection_close": (None, [_p]),
-    "ridge_inspection_template": (_i32, [_p, ctypes.POINTER(TemplateBuffer)]),
-    "ridge_inspection_map": (_i32, [_p, _i32, ctypes.POINTER(_P_I32), _P_I32, _P_I32]),
-    "ridge_inspection_binary": (_i32, [_p, ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)), _P_I32, _P_I32]),
-    "ridge_inspection_candidates": (_i32, [_p, ctypes.POINTER(_p), _P_I32]),
-    "ridge_match_pairs": (_i32, [_p, _p, ctypes.POINTER(ctypes.c_double), ctypes.POINTER(_Pair), _P_I32]),
-    "ridge_render": (_i32, [_p, _p, ctypes.c_uint32, _PIC]),
-    "ridge_render_pair": (_i32, [_p, _p, _p, _p, ctypes.c_uint32, _PIC, ctypes.POINTER(ctypes.c_double)]),
-    "ridge_picture_write_png": (_i32, [_PIC, ctypes.c_char_p]),
-    "ridge_picture_release": (None, [_PIC]),
-}
-_declared_lock = threading.Lock()
-_declared: dict = {}
 
 
 def _fn(name: str):
-    """The library's function name, declared on first use (RidgeError when this build lacks it)."""
-    function = _declared.get(name)
-    if function is None:
-        with _declared_lock:
-            lib = library()
-            function = getattr(lib.dll, name, None)
-            if function is None:
-                lib.need(name)  # raises RIDGE_ERR_UNSUPPORTED naming the library
-            function.restype, function.argtypes = _DECLARATIONS[name]
-            _declared[name] = function
-    return function
+    """The library's function name (RidgeError when this build lacks it)."""
+    return library().need(name)
 
 
 def _take_picture(status: int, picture: _Picture) -> np.ndarray:
     """The picture's pixels as a (height, width, 3) array; the C pixels are released."""
     try:
         _check(status)
-        size = picture.width * picture.height * 3
-        rgb = np.ctypeslib.as_array(picture.rgb, shape=(size,)).copy()
-        return rgb.reshape(picture.height, picture.width, 3)
+        return _array_at(picture.rgb, np.uint8, (picture.height, picture.width, 3))
     finally:
         _fn("ridge_picture_release")(ctypes.byref(picture))
 
@@ -214,7 +178,7 @@ class Inspection(_SharedHandle):
         raw = TemplateBuffer()
         _check(_fn("ridge_inspection_template")(handle, ctypes.byref(raw)))
         try:
-            self.template = Template._from_raw(ctypes.string_at(raw.data, raw.size) if raw.size else b"")
+            self.template = Template._from_raw(_bytes_of(raw))
         finally:
             library().ridge_free(ctypes.cast(raw.data, ctypes.c_void_p))
 
@@ -222,24 +186,19 @@ class Inspection(_SharedHandle):
         wide, high = _i32(), _i32()
         for name, code in _MAPS:
             _check(_fn("ridge_inspection_map")(handle, code, ctypes.byref(cells), ctypes.byref(wide), ctypes.byref(high)))
-            count = wide.value * high.value
-            values = np.ctypeslib.as_array(cells, shape=(count,)).copy() if count else np.zeros(0, np.int32)
-            setattr(self, name, _read_only(values.reshape(high.value, wide.value)))
+            setattr(self, name, _read_only(_array_at(cells, np.int32, (high.value, wide.value))))
 
         pixels = ctypes.POINTER(ctypes.c_ubyte)()
         bw, bh = _i32(), _i32()
         _check(_fn("ridge_inspection_binary")(handle, ctypes.byref(pixels), ctypes.byref(bw), ctypes.byref(bh)))
         if (bw.value, bh.value) != (width, height):
             raise RidgeError(Status.RIDGE_ERR_INTERNAL, "the binary image is not the image's size")
-        binary = np.ctypeslib.as_array(pixels, shape=(width * height,)).copy()
-        self.binary = _read_only(binary.reshape(height, width))
+        self.binary = _read_only(_array_at(pixels, np.uint8, (height, width)))
 
         listed = ctypes.c_void_p()
         count32 = _i32()
         _check(_fn("ridge_inspection_candidates")(handle, ctypes.byref(listed), ctypes.byref(count32)))
-        count = count32.value
-        data = ctypes.string_at(listed.value, count * CANDIDATE_DTYPE.itemsize) if count else b""
-        self.candidates = _read_only(np.frombuffer(data, dtype=CANDIDATE_DTYPE).copy())
+        self.candidates = _read_only(_array_at(listed, CANDIDATE_DTYPE, (count32.value,)))
 
         reliability = np.zeros(len(self.template), np.float32)
         kept = self.candidates[self.candidates["fate"] == Fate.KEPT]
@@ -411,7 +370,7 @@ def match_pairs(first: Template, second: Template) -> MatchedPairs:
     found = (_Pair * 128)()
     count = _i32(0)
     _check(_fn("ridge_match_pairs")(first._address, second._address, ctypes.byref(score), found, ctypes.byref(count)))
-    pairs = np.frombuffer(bytes(found), dtype=np.int32).reshape(128, 2)[: count.value].copy()
+    pairs = _array_at(found, np.int32, (min(count.value, len(found)), 2))
     return MatchedPairs(score.value, pairs)
 
 

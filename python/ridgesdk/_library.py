@@ -20,6 +20,8 @@ import threading
 import warnings
 from typing import Callable, Optional, Union
 
+import numpy as np
+
 # --------------------------------------------------------------------------
 # Statuses and errors
 
@@ -116,6 +118,16 @@ def _export_error(function: str, status: int, detail: Optional[str] = None) -> R
     return RidgeError(status, f"{function}: {meaning}")
 
 
+def _export_bytes(function: str, status: int, out: "TemplateBuffer", detail: Optional[str] = None) -> bytes:
+    """The record one of the nine exports wrote into out (freed here), or its error."""
+    try:
+        if status != 1:
+            raise _export_error(function, status, detail)
+        return _bytes_of(out)
+    finally:
+        library().free_FPAPI_mem(ctypes.cast(out.data, ctypes.c_void_p))
+
+
 def _ridge_error(status: int) -> RidgeError:
     """The error of a ridge_* function, with the thread's last message."""
     lib = library()
@@ -170,11 +182,34 @@ class RidgePair(ctypes.Structure):
     ]
 
 
+class RidgePicture(ctypes.Structure):
+    _fields_ = [("width", _i32), ("height", _i32), ("rgb", ctypes.POINTER(ctypes.c_ubyte))]
+
+
+class RidgeMinutiaPair(ctypes.Structure):
+    _fields_ = [("first", _i32), ("second", _i32)]
+
+
+def _bytes_of(buffer: TemplateBuffer) -> bytes:
+    """A copy of the record a library call wrote into buffer."""
+    return ctypes.string_at(buffer.data, buffer.size) if buffer.size else b""
+
+
+def _array_at(pointer, dtype, shape) -> np.ndarray:
+    """A copy, as a new array of dtype and shape, of the values the library holds at pointer."""
+    array = np.empty(shape, dtype)
+    if array.nbytes:
+        ctypes.memmove(array.ctypes.data, pointer, array.nbytes)
+    return array
+
+
 DIAGNOSTIC_FN = ctypes.CFUNCTYPE(None, _p, _i32, ctypes.c_char_p)
 PROGRESS_FN = ctypes.CFUNCTYPE(ctypes.c_int, _p, _u64, _u64)
 
 _TB = ctypes.POINTER(TemplateBuffer)
 _IMG = ctypes.POINTER(RidgeImage)
+_PIC = ctypes.POINTER(RidgePicture)
+_P_I32 = ctypes.POINTER(_i32)
 
 # name: (result type, argument types). The template arguments of the
 # comparison are passed as addresses (c_void_p): a template keeps its record
@@ -223,6 +258,20 @@ _OPTIONAL = {
         _i32,
         [_p, _p, ctypes.c_double, _u32, _p, _p, ctypes.POINTER(_p), ctypes.POINTER(_u64)],
     ),
+    "ridge_inspect": (_i32, [_p, _i32, _i32, ctypes.POINTER(_p)]),
+    "ridge_inspection_close": (None, [_p]),
+    "ridge_inspection_template": (_i32, [_p, _TB]),
+    "ridge_inspection_map": (_i32, [_p, _i32, ctypes.POINTER(_P_I32), _P_I32, _P_I32]),
+    "ridge_inspection_binary": (_i32, [_p, ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)), _P_I32, _P_I32]),
+    "ridge_inspection_candidates": (_i32, [_p, ctypes.POINTER(_p), _P_I32]),
+    "ridge_match_pairs": (
+        _i32,
+        [_p, _p, ctypes.POINTER(ctypes.c_double), ctypes.POINTER(RidgeMinutiaPair), _P_I32],
+    ),
+    "ridge_render": (_i32, [_p, _p, _u32, _PIC]),
+    "ridge_render_pair": (_i32, [_p, _p, _p, _p, _u32, _PIC, ctypes.POINTER(ctypes.c_double)]),
+    "ridge_picture_write_png": (_i32, [_PIC, ctypes.c_char_p]),
+    "ridge_picture_release": (None, [_PIC]),
 }
 
 
@@ -232,19 +281,13 @@ class _Library:
     def __init__(self, path: str):
         self.path = path
         self.dll = ctypes.CDLL(path)
-        for name, (restype, argtypes) in _CORE.items():
-            try:
-                function = getattr(self.dll, name)
-            except AttributeError:
-                raise ImportError(f"{path} is not a ridgesdk library: it lacks {name}") from None
-            function.restype = restype
-            function.argtypes = argtypes
-            setattr(self, name, function)
-        for name, (restype, argtypes) in _OPTIONAL.items():
+        for name, (restype, argtypes) in {**_CORE, **_OPTIONAL}.items():
             function = getattr(self.dll, name, None)
             if function is not None:
                 function.restype = restype
                 function.argtypes = argtypes
+            elif name in _CORE:
+                raise ImportError(f"{path} is not a ridgesdk library: it lacks {name}")
             setattr(self, name, function)
         self.drop_handler = ctypes.cast(self.dll.ridge_diagnostic_drop, _p)
 

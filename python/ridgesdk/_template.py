@@ -14,9 +14,10 @@ from ._library import (
     RidgeImage,
     Status,
     TemplateBuffer,
+    _array_at,
     _check,
+    _export_bytes,
     _export_error,
-    _ridge_error,
     library,
 )
 
@@ -108,12 +109,7 @@ class Template:
         out = TemplateBuffer()
         convert = lib.PackedFTP_2_RawFPT if tag == 1 else lib.FMR378FPT_2_RawFPT
         status = convert(ctypes.byref(source), ctypes.byref(out))
-        try:
-            if status != 1:
-                raise _export_error(convert.__name__, status)
-            return cls._from_raw(ctypes.string_at(out.data, out.size) if out.size else b"")
-        finally:
-            lib.free_FPAPI_mem(ctypes.cast(out.data, ctypes.c_void_p))
+        return cls._from_raw(_export_bytes(convert.__name__, status, out))
 
     def to_bytes(self, format: str = "raw", **header: int) -> bytes:
         """The template as ``"raw"``, ``"packed"`` or ``"fmr378"`` bytes.
@@ -151,12 +147,7 @@ class Template:
                 values["image_width"],
                 ctypes.byref(out),
             )
-        try:
-            if status != 1:
-                raise _export_error(function.__name__, status, _template_problem(self, status))
-            return ctypes.string_at(out.data, out.size) if out.size else b""
-        finally:
-            lib.free_FPAPI_mem(ctypes.cast(out.data, ctypes.c_void_p))
+        return _export_bytes(function.__name__, status, out, _template_problem(self, status))
 
     @property
     def minutiae(self) -> np.ndarray:
@@ -367,15 +358,9 @@ def extract(image: np.ndarray) -> Template:
     """
     pixels = _grey_image(image)
     height, width = pixels.shape
-    lib = library()
     out = TemplateBuffer()
-    status = lib.generateRawFPT(pixels.ctypes.data, width, height, ctypes.byref(out))
-    try:
-        if status != 1:
-            raise _export_error("generateRawFPT", status)
-        return Template._from_raw(ctypes.string_at(out.data, out.size) if out.size else b"")
-    finally:
-        lib.free_FPAPI_mem(ctypes.cast(out.data, ctypes.c_void_p))
+    status = library().generateRawFPT(pixels.ctypes.data, width, height, ctypes.byref(out))
+    return Template._from_raw(_export_bytes("generateRawFPT", status, out))
 
 
 def quality(image: np.ndarray) -> Tuple[float, int]:
@@ -451,14 +436,10 @@ def read_image(path: PathLike, ppi: Union[None, float, str] = None) -> np.ndarra
             else:
                 raise ValueError(f"ppi is a resolution in pixels per inch or 'file', not {ppi!r}")
             resampled = RidgeImage()
-            status = lib.need("ridge_image_resample")(ctypes.byref(image), source, ctypes.byref(resampled))
-            if status != 1:
-                raise _ridge_error(status)
+            _check(lib.need("ridge_image_resample")(ctypes.byref(image), source, ctypes.byref(resampled)))
             release(ctypes.byref(image))
             image = resampled
-        size = image.width * image.height
-        pixels = np.ctypeslib.as_array(image.pixels, shape=(size,)).copy()
-        return pixels.reshape(image.height, image.width)
+        return _array_at(image.pixels, np.uint8, (image.height, image.width))
     finally:
         release(ctypes.byref(image))
 

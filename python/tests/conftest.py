@@ -11,6 +11,7 @@ from __future__ import annotations
 
 import os
 import pathlib
+import subprocess
 import sys
 
 import pytest
@@ -32,6 +33,30 @@ def build_dir() -> pathlib.Path:
 
 def shared_data() -> pathlib.Path:
     return pathlib.Path(os.environ.get("RIDGESDK_SHARED_DATA", SOURCE.parent.parent / "shared" / "data"))
+
+
+def run_program(name, *args, cwd):
+    """Runs one of the build's C programs; skips when it is not built."""
+    program = build_dir() / name
+    if not program.exists():
+        pytest.skip(f"{program} is not built")
+    return subprocess.run([str(program), *map(str, args)], cwd=cwd, stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=300)
+
+
+def run_python(*args, cwd=None, env=None, stdin=None, timeout=120):
+    """Runs this interpreter (args after the program name) with this source tree's package importable."""
+    env = {**(os.environ if env is None else env), "PYTHONPATH": str(HERE.parent)}
+    return subprocess.run([sys.executable, *map(str, args)], cwd=cwd, env=env, stdin=stdin, capture_output=True,
+                          text=True, timeout=timeout)
+
+
+def filled(entries) -> "ridgesdk.Gallery":
+    """A new gallery of (identifier, template) entries, each new."""
+    gallery = ridgesdk.Gallery()
+    for name, t in entries:
+        assert gallery.add(name, t) is False
+    return gallery
 
 
 @pytest.fixture(scope="session")

@@ -6,8 +6,6 @@ import inspect
 import os
 import pickle
 import struct
-import subprocess
-import sys
 import threading
 import zlib
 
@@ -15,15 +13,7 @@ import numpy as np
 import pytest
 
 import ridgesdk
-from conftest import HERE, SAMPLES, build_dir
-
-
-def run_program(name, *args, cwd):
-    program = build_dir() / name
-    if not program.exists():
-        pytest.skip(f"{program} is not built")
-    return subprocess.run([str(program), *map(str, args)], cwd=cwd, stdin=subprocess.DEVNULL,
-                          capture_output=True, text=True, timeout=300)
+from conftest import run_program, run_python
 
 
 def scores_through_programs(images, tmp_path):
@@ -340,24 +330,22 @@ def test_threads_compare_and_extract_at_once_with_the_serial_results(sample_path
     assert [results[k] for k in range(len(items))] == items
 
 
-def run_python(code, env_changes, cwd):
+def run_code(code, env_changes, cwd):
     env = dict(os.environ)
     env.update({k: v for k, v in env_changes.items() if v is not None})
     for k, v in env_changes.items():
         if v is None:
             env.pop(k, None)
-    env["PYTHONPATH"] = str(HERE.parent)
-    return subprocess.run([sys.executable, "-c", code], env=env, cwd=cwd, capture_output=True, text=True,
-                          timeout=120)
+    return run_python("-c", code, cwd=cwd, env=env)
 
 
 def test_the_library_in_ridgesdk_library_wins_and_a_wrong_one_is_named(tmp_path):
-    result = run_python("import ridgesdk; ridgesdk.match(ridgesdk.Template(), ridgesdk.Template())",
+    result = run_code("import ridgesdk; ridgesdk.match(ridgesdk.Template(), ridgesdk.Template())",
                         {"RIDGESDK_LIBRARY": str(tmp_path / "libnone.so")}, tmp_path)
     assert result.returncode != 0
     assert "libnone.so" in result.stderr and "RIDGESDK_LIBRARY" in result.stderr
     code = "import ridgesdk; print(ridgesdk.__version__, ridgesdk.library_version(), ridgesdk.library_path())"
-    result = run_python(code, {"RIDGESDK_LIBRARY": ridgesdk.library_path()}, tmp_path)
+    result = run_code(code, {"RIDGESDK_LIBRARY": ridgesdk.library_path()}, tmp_path)
     version, library_version, path = result.stdout.split()
     assert version == library_version == ridgesdk.library_version()
     assert path == ridgesdk.library_path()
@@ -387,8 +375,6 @@ def test_the_readme_examples_print_what_the_readme_shows(tmp_path):
         shown = example.split("```", 2)[2].split("```", 1)[0].strip("\n")  # the next block
         assert len(code.strip().splitlines()) <= 10
         (tmp_path / "example.py").write_text(code)
-        env = {**os.environ, "PYTHONPATH": str(HERE.parent)}
-        result = subprocess.run([sys.executable, str(tmp_path / "example.py")], cwd=tmp_path, env=env,
-                                capture_output=True, text=True, timeout=120)
+        result = run_python(tmp_path / "example.py", cwd=tmp_path)
         assert result.returncode == 0, result.stderr
         assert result.stdout.strip("\n") == shown

@@ -7,7 +7,6 @@ import os
 import shutil
 import signal
 import subprocess
-import sys
 import threading
 import time
 
@@ -15,7 +14,7 @@ import numpy as np
 import pytest
 
 import ridgesdk
-from conftest import HERE
+from conftest import filled, run_python
 from ridgesdk import Gallery, RidgeError, Template
 
 distributed = pytest.importorskip("distributed")
@@ -92,9 +91,7 @@ def whole(tmp_path_factory, sample_templates, request):
     entries[50:50] = [(f"twin-{k}-b", b) for k, (_, b) in enumerate(twins)]
     entries += [(f"twin-{k}-a", a) for k, (a, _) in enumerate(twins)]
     path = tmp_path_factory.mktemp("whole") / "people.gallery"
-    with Gallery() as gallery:
-        for name, t in entries:
-            gallery.add(name, t)
+    with filled(entries) as gallery:
         gallery.save(path)
     return path, entries
 
@@ -125,8 +122,7 @@ def test_shard_splits_by_a_stable_hash_keeping_the_order(whole, shards):
     assert rd.shard_of("person-0001", 3) == rd.shard_of("person-0001", 3)
     # Another process hashes alike (Python's own hash is salted per process).
     code = "import ridgesdk.distributed as rd; print(rd.shard_of('person-0001', 3))"
-    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120,
-                         env={**os.environ, "PYTHONPATH": str(HERE.parent)})
+    out = run_python("-c", code)
     assert int(out.stdout) == rd.shard_of("person-0001", 3)
 
 
@@ -223,9 +219,7 @@ def dedup_killing_a_worker(client, entries, folder):
     the job ended before a worker could be caught running one of its tasks."""
     folder.mkdir()
     path = folder / "big.gallery"
-    with Gallery() as gallery:
-        for name, t in entries:
-            gallery.add(name, t)
+    with filled(entries) as gallery:
         gallery.save(path)
     parts = rd.shard(path, 4, folder / "shards")
     pids = client.run(os.getpid)
@@ -264,16 +258,12 @@ def test_a_worker_killed_mid_job_leaves_the_result_unchanged(client, sample_temp
         if pairs is not None:
             break
     assert pairs is not None, "every job ended before a worker could be killed"
-    with Gallery() as gallery:
-        for name, t in entries:
-            gallery.add(name, t)
+    with filled(entries) as gallery:
         assert pairs == gallery.dedup(30.0)
 
 
-def run_cli(*args, timeout=WAIT):
-    env = {**os.environ, "PYTHONPATH": str(HERE.parent)}
-    return subprocess.run([sys.executable, "-m", "ridgesdk.distributed", *map(str, args)], capture_output=True,
-                          text=True, timeout=timeout, env=env, stdin=subprocess.DEVNULL)
+def run_cli(*args, cwd=None):
+    return run_python("-m", "ridgesdk.distributed", *args, cwd=cwd, stdin=subprocess.DEVNULL, timeout=WAIT)
 
 
 def test_command_line_on_a_scheduler_and_on_a_local_cluster(client, whole, shards, tmp_path):
@@ -307,8 +297,7 @@ def test_command_line_on_a_scheduler_and_on_a_local_cluster(client, whole, shard
     (["search", "--probe", "p.txt", "x.gallery"], 1, "p.txt: not a gallery"),
 ])
 def test_command_line_usage_and_failures(args, code, text, tmp_path):
-    result = subprocess.run([sys.executable, "-m", "ridgesdk.distributed", *args], capture_output=True, text=True,
-                            timeout=WAIT, cwd=tmp_path, env={**os.environ, "PYTHONPATH": str(HERE.parent)})
+    result = run_cli(*args, cwd=tmp_path)
     assert result.returncode == code
     assert text in (result.stdout if code == 0 else result.stderr)
     if code == 1:

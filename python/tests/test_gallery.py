@@ -7,6 +7,7 @@ import threading
 import pytest
 
 import ridgesdk
+from conftest import filled
 from ridgesdk import Gallery, RidgeError, Template
 
 
@@ -46,13 +47,6 @@ def brute_dedup(entries, min_score):
             if s >= min_score:
                 found.append((a, b, s))
     return found
-
-
-def filled(entries) -> Gallery:
-    gallery = Gallery()
-    for name, t in entries:
-        assert gallery.add(name, t) is False
-    return gallery
 
 
 @pytest.mark.parametrize("top,min_score,threads", [(10, None, None), (3, None, 1), (None, 20.0, 2), (None, None, 3)])
@@ -172,11 +166,7 @@ def test_a_closed_gallery_refuses_calls_and_closing_waits_for_searches(entries, 
 
 
 def test_ctrl_c_stops_a_long_job_and_the_process_ends_cleanly(tmp_path):
-    import os
-    import subprocess
-    import sys
-
-    from conftest import HERE, SAMPLES
+    from conftest import SAMPLES, run_python
 
     script = f"""
 import os, signal, threading, pathlib, ridgesdk
@@ -194,6 +184,5 @@ except KeyboardInterrupt:
     print('interrupted')
 print(len(gallery.search(bases[0], top=3)))
 """
-    result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600,
-                            env={**os.environ, "PYTHONPATH": str(HERE.parent)})
+    result = run_python("-c", script, timeout=600)
     assert (result.returncode, result.stdout) == (0, "interrupted\n3\n"), result.stderr

@@ -3,14 +3,13 @@
 from __future__ import annotations
 
 import math
-import subprocess
 import threading
 
 import numpy as np
 import pytest
 
 import ridgesdk
-from conftest import SAMPLES, build_dir
+from conftest import SAMPLES, run_program
 
 
 @pytest.fixture(scope="module")
@@ -24,11 +23,7 @@ def inspections(images):
 
 
 def ridgeview(*args, cwd):
-    program = build_dir() / "ridgeview"
-    if not program.exists():
-        pytest.skip(f"{program} is not built")
-    result = subprocess.run([str(program), *map(str, args)], cwd=cwd, stdin=subprocess.DEVNULL,
-                            capture_output=True, text=True, timeout=300)
+    result = run_program("ridgeview", *args, cwd=cwd)
     assert result.returncode == 0, result.stderr
     return result.stdout
 

@@ -44,7 +44,7 @@ from typing import Dict, List, Mapping, Optional, Sequence, Tuple
 
 import numpy as np
 
-from .._gallery import Gallery
+from .._gallery import Gallery, _min_score, _top
 from .._library import RidgeError, Status
 from .._template import PathLike, Template, match
 
@@ -272,10 +272,9 @@ def _load_shard(path: str) -> _LoadedShard:
         return fresh
 
 
-def _worker_threads() -> int:
-    # One comparison thread per task: Dask runs as many tasks at once as the
-    # worker has threads.
-    return 1
+# One comparison thread per task: Dask runs as many tasks at once as the
+# worker has threads.
+_WORKER_THREADS = 1
 
 
 def _describe_task(path: str) -> tuple:
@@ -291,7 +290,7 @@ def _search_task(path: str, offset: int, probes: List[Tuple[str, Template]], top
     positions = shard_.positions(offset)
     found = []
     for name, probe in probes:
-        hits = shard_.gallery._search(probe, top, min_score, _worker_threads())
+        hits = shard_.gallery._search(probe, top, min_score, _WORKER_THREADS)
         found.append((name, [(int(positions[i]), identifier, score) for i, identifier, score in hits]))
     return found
 
@@ -299,7 +298,7 @@ def _search_task(path: str, offset: int, probes: List[Tuple[str, Template]], top
 def _dedup_task(path: str, offset: int, min_score: float) -> List[tuple]:
     shard_ = _load_shard(path)
     positions = shard_.positions(offset)
-    pairs = shard_.gallery._pairs("ridge_gallery_dedup", (float(min_score),), _worker_threads())
+    pairs = shard_.gallery._pairs("ridge_gallery_dedup", (float(min_score),), _WORKER_THREADS)
     return [(int(positions[i]), int(positions[j]), a, b, s) for i, j, a, b, s in pairs]
 
 
@@ -325,7 +324,7 @@ def _cross_task(first_path: str, first_offset: int, second_path: str, second_off
                 and templates1[i] != templates2[j])
 
     out = []
-    for i, j, a, b, s in first.gallery._cross(second.gallery, float(min_score), _worker_threads()):
+    for i, j, a, b, s in first.gallery._cross(second.gallery, float(min_score), _WORKER_THREADS):
         if p1[i] < p2[j]:
             out.append((int(p1[i]), int(p2[j]), a, b, s))
         elif not order_matters(i, j):
@@ -413,13 +412,6 @@ def _offsets(client, paths: List[str], placement, timeout: Optional[float]) -> D
     return offsets
 
 
-def _check_min_score(min_score: Optional[float]) -> float:
-    value = 0.0 if min_score is None else float(min_score)
-    if value != value:
-        raise ValueError("min_score is not a number")
-    return value
-
-
 def search(client, shards: Sequence[PathLike], probes: Mapping[str, Template], top: Optional[int] = 10,
            min_score: Optional[float] = None,
            timeout: Optional[float] = None) -> Dict[str, List[Tuple[str, float]]]:
@@ -436,9 +428,8 @@ def search(client, shards: Sequence[PathLike], probes: Mapping[str, Template], t
         results["p1"][0]          # ('101_1', 84.7)
     """
     paths = _shard_list(shards)
-    if top is not None and (not isinstance(top, int) or isinstance(top, bool) or top < 1):
-        raise ValueError(f"top is a count of at least 1 (None: every entry), not {top!r}")
-    floor = _check_min_score(min_score)
+    _top(top)
+    floor = _min_score(min_score)
     items = list(probes.items())
     for name, probe in items:
         if not isinstance(probe, Template):
@@ -479,7 +470,7 @@ def dedup(client, shards: Sequence[PathLike], min_score: float,
             print(first, second, score)
     """
     paths = _shard_list(shards)
-    floor = _check_min_score(min_score)
+    floor = _min_score(min_score)
     placement = _placement(client, paths)
     offsets = _offsets(client, paths, placement, timeout)
     futures = []

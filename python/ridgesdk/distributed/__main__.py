@@ -190,11 +190,12 @@ def parser() -> argparse.ArgumentParser:
 
 
 def main(argv=None) -> int:
-    args = parser().parse_args(argv)
+    command_line = parser()
+    args = command_line.parse_args(argv)
     if getattr(args, "workers", None) is not None and args.workers < 1:
-        parser().error("--workers is at least 1")
+        command_line.error("--workers is at least 1")
     if getattr(args, "top", None) is not None and args.top < 1:
-        parser().error("--top is at least 1")
+        command_line.error("--top is at least 1")
     try:
         args.run(args)
     except Exception as error:  # told in one line; the reason is in the message
