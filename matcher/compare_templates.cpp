@@ -2,7 +2,6 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
-#include "matcher/bit_scan.h"
 #include "matcher/candidate_evaluation.h"
 #include "matcher/described_templates.h"
 #include "matcher/indexed_pairing.h"
@@ -198,14 +197,11 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
         }
         // The same candidates in the same order, less those the quick test
         // rules out.
-        const LiveSet partners = possiblePartners(base_keys, i, live_keys);
-        for (int word = 0; word < kLiveSetWords; ++word)
-            for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
-                const int j = word * 64 + lowest_set_bit(bits);
-                if (j < live_count && (compact || (withinCandidateAngle(base[i].angle, live[j].angle) &&
-                                                    distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))))
-                    try_candidate(i, j);
-            }
+        forEachMember(possiblePartners(base_keys, i, live_keys), [&](int j) {
+            if (j < live_count && (compact || (withinCandidateAngle(base[i].angle, live[j].angle) &&
+                                                distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))))
+                try_candidate(i, j);
+        });
     }
     return best;
 }
