@@ -76,11 +76,6 @@ void noteBestCandidate(BestCandidate *record, const RawMinutia *base, const RawM
 
 } // namespace
 
-bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
-{
-    return circular_difference(base_angle, live_angle) <= kMaxCandidateAngle;
-}
-
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count)
 {
     int32_t min_x = minutiae[0].x, max_x = minutiae[0].x;
