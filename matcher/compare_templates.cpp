@@ -39,26 +39,6 @@ bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
                kMaxDistanceDifference;
 }
 
-// evaluateCandidate, with the pairing through the column index where the
-// coordinates allow it. Returns a value not above must_exceed as soon as
-// the candidate cannot beat it.
-int32_t evaluate_candidate_indexed(const PairingGrid &grid, PairingScratch *scratch, const RawMinutia *base, int base_count,
-                                   const RawMinutia *live, int live_count, int i, int j,
-                                   const Neighbourhood &base_hood, const Neighbourhood &live_hood,
-                                   const NeighbourMatch &match, int32_t must_exceed)
-{
-    CorrespondenceList list;
-    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
-    Alignment alignment;
-    if (!estimateAlignment(list, base, live, &alignment) || !rotationWithinGate(alignment.rotation))
-        return kCandidateRejected;
-    RawMinutia aligned[FPT_MAX_MINUTIAE];
-    applyAlignment(live, live_count, alignment, aligned);
-    if (grid.indexable() && withinIndexedLimit(aligned, live_count))
-        return scoreOnGrid(grid, aligned, live_count, must_exceed, scratch);
-    return scorePairing(base, base_count, aligned, live_count);
-}
-
 // Records candidate (i, j) with the alignment its evaluation estimated.
 // Kept out of line: the candidate loop stays as it is without a record.
 #if defined(__GNUC__) || defined(__clang__)
@@ -174,9 +154,9 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
         NeighbourMatch match;
         if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
             return;
-        const int32_t score =
-            evaluate_candidate_indexed(w.grid, &w.scratch, base, base_count, live, live_count, i, j, base_hood,
-                                       live_hood, match, best);
+        CorrespondenceList list;
+        collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+        const int32_t score = scoreCorrespondences(sides, list, best);
         if (score > best) {
             best = score;
             if (best_candidate != nullptr)
