@@ -26,15 +26,7 @@ void collectCorrespondences(const Neighbourhood &base, const Neighbourhood &live
         const int m = match.live_of_base[k];
         if (m < 0)
             continue;
-        const Correspondence pair{base.records[k].index, live.records[m].index};
-        // Insert in ascending base position (the base indices are distinct).
-        int at = n;
-        while (at > 0 && list->pairs[at - 1].base > pair.base) {
-            list->pairs[at] = list->pairs[at - 1];
-            --at;
-        }
-        list->pairs[at] = pair;
-        ++n;
+        insertByBase(list, n++, Correspondence{base.records[k].index, live.records[m].index});
     }
     list->pairs[n++] = Correspondence{i, j};
     list->count = n;

@@ -36,6 +36,18 @@ inline bool rotationWithinGate(int32_t rotation)
     return rotation >= -kMaxRotation && rotation <= kMaxRotation;
 }
 
+// Adds pair to list->pairs[0..n-1], which stay in ascending base position
+// (the base positions are distinct).
+inline void insertByBase(CorrespondenceList *list, int n, const Correspondence &pair)
+{
+    int at = n;
+    while (at > 0 && list->pairs[at - 1].base > pair.base) {
+        list->pairs[at] = list->pairs[at - 1];
+        --at;
+    }
+    list->pairs[at] = pair;
+}
+
 // The matched neighbour pairs in ascending base position, then (i, j).
 void collectCorrespondences(const Neighbourhood &base, const Neighbourhood &live,
                             const NeighbourMatch &match, int i, int j, CorrespondenceList *list);

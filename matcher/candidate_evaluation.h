@@ -33,29 +33,11 @@ struct Sides {
 
 static_assert(kAlignedCoordinateLimit == kIndexedCoordinateLimit, "one limit for the aligned coordinates");
 
-// evaluateCandidate for (i, j) with the chosen records; a value not above
-// must_exceed when it cannot beat it.
-inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const NeighbourMatch &match, int32_t must_exceed)
+// The rest of evaluateCandidate once the correspondences are listed: the
+// alignment they give and its pairing score; a value not above must_exceed
+// when it cannot beat it. (The sides' neighbourhoods are not read.)
+inline int32_t scoreCorrespondences(const Sides &s, const CorrespondenceList &list, int32_t must_exceed)
 {
-    CorrespondenceList list;
-    int n = 0;
-    const CompactHood &bh = s.base_hoods[i], &lh = s.live_hoods[j];
-    for (int k = 0; k < kNeighbourCount; ++k) {
-        const int m = match.live_of_base[k];
-        if (m < 0)
-            continue;
-        const Correspondence pair{s.base_rank != nullptr ? s.base_rank[bh.index[k]] : bh.index[k], lh.index[m]};
-        int at = n;
-        while (at > 0 && list.pairs[at - 1].base > pair.base) {
-            list.pairs[at] = list.pairs[at - 1];
-            --at;
-        }
-        list.pairs[at] = pair;
-        ++n;
-    }
-    list.pairs[n++] = Correspondence{i, j};
-    list.count = n;
-
     Alignment alignment;
     if (!estimateAlignment(list, s.base, s.live, &alignment) || !rotationWithinGate(alignment.rotation))
         return kCandidateRejected;
@@ -70,6 +52,25 @@ inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const Neig
     if (s.grid->indexable() && within)
         return scoreOnGrid(*s.grid, aligned, s.live_count, must_exceed, s.scratch);
     return scorePairing(s.base, s.base_count, aligned, s.live_count);
+}
+
+// evaluateCandidate for (i, j) with the chosen records; a value not above
+// must_exceed when it cannot beat it.
+inline int32_t evaluateCompactCandidate(const Sides &s, int i, int j, const NeighbourMatch &match, int32_t must_exceed)
+{
+    CorrespondenceList list;
+    int n = 0;
+    const CompactHood &bh = s.base_hoods[i], &lh = s.live_hoods[j];
+    for (int k = 0; k < kNeighbourCount; ++k) {
+        const int m = match.live_of_base[k];
+        if (m < 0)
+            continue;
+        insertByBase(&list, n, {s.base_rank != nullptr ? s.base_rank[bh.index[k]] : bh.index[k], lh.index[m]});
+        ++n;
+    }
+    list.pairs[n++] = Correspondence{i, j};
+    list.count = n;
+    return scoreCorrespondences(s, list, must_exceed);
 }
 
 // Tries candidate (i, j) and keeps its score when it beats best; then

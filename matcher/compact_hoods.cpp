@@ -1,5 +1,7 @@
 #include "matcher/compact_hoods.h"
 
+#include "matcher/bit_scan.h"
+
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -232,14 +234,14 @@ int chooseRecords(const RecordAcceptance &acceptance, NeighbourMatch *match)
             continue;
         // The scan starts next time at the first acceptable record, used or
         // not later (a used record is skipped anyway).
-        int first = 0;
-        while (((open >> first) & 1u) == 0)
-            ++first;
+        const int first = lowest_set_bit(open);
         from_start = ~((1u << first) - 1) & ((1u << kNeighbourCount) - 1);
         int best = first;
-        for (int m = first + 1; m < kNeighbourCount; ++m)
-            if (((open >> m) & 1u) != 0 && acceptance.cost[k][m] < acceptance.cost[k][best])
+        for (unsigned rest = open & (open - 1); rest != 0; rest &= rest - 1) {
+            const int m = lowest_set_bit(rest);
+            if (acceptance.cost[k][m] < acceptance.cost[k][best])
                 best = m;
+        }
         match->live_of_base[k] = best;
         unused &= ~(1u << best);
         ++count;

@@ -2,7 +2,6 @@
 // candidate pairs of minutiae that proposes the alignments.
 #include "matcher/compare_templates.h"
 
-#include "matcher/bit_scan.h"
 #include "matcher/candidate_evaluation.h"
 #include "matcher/described_templates.h"
 #include "matcher/indexed_pairing.h"
@@ -40,26 +39,6 @@ bool distanceRangesOverlap(const Neighbourhood &base, const Neighbourhood &live)
                kMaxDistanceDifference;
 }
 
-// evaluateCandidate, with the pairing through the column index where the
-// coordinates allow it. Returns a value not above must_exceed as soon as
-// the candidate cannot beat it.
-int32_t evaluate_candidate_indexed(const PairingGrid &grid, PairingScratch *scratch, const RawMinutia *base, int base_count,
-                                   const RawMinutia *live, int live_count, int i, int j,
-                                   const Neighbourhood &base_hood, const Neighbourhood &live_hood,
-                                   const NeighbourMatch &match, int32_t must_exceed)
-{
-    CorrespondenceList list;
-    collectCorrespondences(base_hood, live_hood, match, i, j, &list);
-    Alignment alignment;
-    if (!estimateAlignment(list, base, live, &alignment) || !rotationWithinGate(alignment.rotation))
-        return kCandidateRejected;
-    RawMinutia aligned[FPT_MAX_MINUTIAE];
-    applyAlignment(live, live_count, alignment, aligned);
-    if (grid.indexable() && withinIndexedLimit(aligned, live_count))
-        return scoreOnGrid(grid, aligned, live_count, must_exceed, scratch);
-    return scorePairing(base, base_count, aligned, live_count);
-}
-
 // Records candidate (i, j) with the alignment its evaluation estimated.
 // Kept out of line: the candidate loop stays as it is without a record.
 #if defined(__GNUC__) || defined(__clang__)
@@ -76,11 +55,6 @@ void noteBestCandidate(BestCandidate *record, const RawMinutia *base, const RawM
 }
 
 } // namespace
-
-bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
-{
-    return circular_difference(base_angle, live_angle) <= kMaxCandidateAngle;
-}
 
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count)
 {
@@ -180,9 +154,9 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
         NeighbourMatch match;
         if (matchNeighbourhoods(base_hood, live_hood, &match) < kMinimumCorrespondingNeighbours)
             return;
-        const int32_t score =
-            evaluate_candidate_indexed(w.grid, &w.scratch, base, base_count, live, live_count, i, j, base_hood,
-                                       live_hood, match, best);
+        CorrespondenceList list;
+        collectCorrespondences(base_hood, live_hood, match, i, j, &list);
+        const int32_t score = scoreCorrespondences(sides, list, best);
         if (score > best) {
             best = score;
             if (best_candidate != nullptr)
@@ -198,14 +172,11 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
         }
         // The same candidates in the same order, less those the quick test
         // rules out.
-        const LiveSet partners = possiblePartners(base_keys, i, live_keys);
-        for (int word = 0; word < kLiveSetWords; ++word)
-            for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1) {
-                const int j = word * 64 + lowest_set_bit(bits);
-                if (j < live_count && (compact || (withinCandidateAngle(base[i].angle, live[j].angle) &&
-                                                    distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))))
-                    try_candidate(i, j);
-            }
+        forEachMember(possiblePartners(base_keys, i, live_keys), [&](int j) {
+            if (j < live_count && (compact || (withinCandidateAngle(base[i].angle, live[j].angle) &&
+                                                distanceRangesOverlap(base_table.entries[i], live_table.entries[j]))))
+                try_candidate(i, j);
+        });
     }
     return best;
 }

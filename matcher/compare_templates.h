@@ -4,6 +4,7 @@
 #define RIDGESDK_MATCHER_COMPARE_TEMPLATES_H
 
 #include "matcher/alignment.h"
+#include "matcher/int32_arith.h"
 #include "ridgesdk.h"
 
 #include <cstdint>
@@ -32,7 +33,10 @@ int32_t compareTemplates(RawMinutia *a, RawMinutia *b, int count_a, int count_b,
 // The angle gate of the candidate loop: a base and a live minutia whose
 // directions differ by more than 90 degrees are not tried as one point.
 constexpr int32_t kMaxCandidateAngle = 90;
-bool withinCandidateAngle(int32_t base_angle, int32_t live_angle);
+inline bool withinCandidateAngle(int32_t base_angle, int32_t live_angle)
+{
+    return circular_difference(base_angle, live_angle) <= kMaxCandidateAngle;
+}
 
 // Bounding-box area (max x - min x) * (max y - min y), wrapping in 32 bits.
 int32_t boundingBoxArea(const RawMinutia *minutiae, int count);

@@ -68,18 +68,13 @@ void keyLiveNeighbourhoods(const NeighbourhoodTable &table, int count, LiveKeys 
 
 LiveSet possiblePartners(const BaseKeys &base, int i, const LiveKeys &live)
 {
-    // Counts per live position, saturating at three, one bit plane each:
-    // a position is in at_least_three once three of the sets held it.
+    // A position is in at_least_three once three of the sets held it.
     LiveSet at_least_three{};
     for (int w = 0; w < kLiveSetWords; ++w) {
-        uint64_t once = 0, twice = 0, thrice = 0;
-        for (int k = 0; k < kNeighbourCount; ++k) {
-            const uint64_t m = live.reaching[base.cell[i][k]].words[w];
-            thrice |= twice & m;
-            twice |= once & m;
-            once |= m;
-        }
-        at_least_three.words[w] = thrice;
+        CountToThree count;
+        for (int k = 0; k < kNeighbourCount; ++k)
+            count.add(live.reaching[base.cell[i][k]].words[w]);
+        at_least_three.words[w] = count.thrice;
     }
     return at_least_three;
 }

@@ -18,6 +18,7 @@
 #ifndef RIDGESDK_MATCHER_NEIGHBOURHOOD_KEYS_H
 #define RIDGESDK_MATCHER_NEIGHBOURHOOD_KEYS_H
 
+#include "matcher/bit_scan.h"
 #include "matcher/neighbourhoods.h"
 
 #include <cstdint>
@@ -32,6 +33,27 @@ constexpr int kLiveSetWords = (FPT_MAX_MINUTIAE + 63) / 64;
 // A set of live positions 0..127.
 struct LiveSet {
     uint64_t words[kLiveSetWords];
+};
+
+// Calls visit(position) for each member of the set, in ascending order.
+template <class Visit> inline void forEachMember(const LiveSet &set, Visit visit)
+{
+    for (int word = 0; word < kLiveSetWords; ++word)
+        for (uint64_t bits = set.words[word]; bits != 0; bits &= bits - 1)
+            visit(word * 64 + lowest_set_bit(bits));
+}
+
+// How many of the sets added hold each position of a word, saturating at
+// three, one bit plane per count: thrice holds the positions of three or
+// more.
+struct CountToThree {
+    uint64_t once = 0, twice = 0, thrice = 0;
+    void add(uint64_t set)
+    {
+        thrice |= twice & set;
+        twice |= once & set;
+        once |= set;
+    }
 };
 
 // Keys of a template's table. usable is false when some record lies

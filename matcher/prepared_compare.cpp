@@ -1,7 +1,6 @@
 // The candidate loop of compareTemplates over described templates.
 #include "matcher/prepared_compare.h"
 
-#include "matcher/bit_scan.h"
 #include "matcher/candidate_evaluation.h"
 #include "matcher/compare_templates.h"
 
@@ -167,22 +166,14 @@ int32_t comparePrepared(const PreparedProbe &probe, const TemplateView &other, P
                       p.count,      p.live_hoods, &w->grid,   &w->scratch,
                       other.rank,   true};
         const ReachIndex &reach = probe.liveReach();
-        for (int i = 0; i < s.base_count; ++i) {
-            const LiveSet partners = reach.partners(s.base_hoods[i]);
-            for (int word = 0; word < kLiveSetWords; ++word)
-                for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    tryCompactCandidate(s, i, word * 64 + lowest_set_bit(bits), &best);
-        }
+        for (int i = 0; i < s.base_count; ++i)
+            forEachMember(reach.partners(s.base_hoods[i]), [&, i](int j) { tryCompactCandidate(s, i, j, &best); });
     } else {
         const Sides s{probe.sortedMinutiae(), p.count,     probe.baseHoods(), other.minutiae, other.count,
                       other.live_hoods,       &probe.baseGrid(), &w->scratch, nullptr,        true};
         const ReachIndex &reach = probe.baseReach();
-        for (int j = 0; j < s.live_count; ++j) {
-            const LiveSet partners = reach.partners(s.live_hoods[j]);
-            for (int word = 0; word < kLiveSetWords; ++word)
-                for (uint64_t bits = partners.words[word]; bits != 0; bits &= bits - 1)
-                    tryCompactCandidate(s, word * 64 + lowest_set_bit(bits), j, &best);
-        }
+        for (int j = 0; j < s.live_count; ++j)
+            forEachMember(reach.partners(s.live_hoods[j]), [&, j](int i) { tryCompactCandidate(s, i, j, &best); });
     }
     return best;
 }

@@ -67,15 +67,10 @@ LiveSet ReachIndex::partners(const CompactHood &hood) const
     reachCells(hood, cell);
     LiveSet out{};
     for (int w = 0; w < words_; ++w) {
-        // Counts per position saturating at three, one bit plane each.
-        uint64_t once = 0, twice = 0, thrice = 0;
-        for (int k = 0; k < kNeighbourCount; ++k) {
-            const uint64_t m = cells_[w][cell[k]];
-            thrice |= twice & m;
-            twice |= once & m;
-            once |= m;
-        }
-        out.words[w] = thrice;
+        CountToThree count;
+        for (int k = 0; k < kNeighbourCount; ++k)
+            count.add(cells_[w][cell[k]]);
+        out.words[w] = count.thrice;
     }
     return out;
 }

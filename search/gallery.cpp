@@ -63,14 +63,12 @@ void GalleryLock::unlock()
 GalleryEntry::GalleryEntry(std::string identifier, const RawMinutia *minutiae, int count, bool describe_now)
     : identifier_(std::move(identifier)), count_(count)
 {
-    if (describe_now && describableCount(count)) {
-        DescribedBlock block;
-        if (describeTemplate(minutiae, count, &block)) {
-            block_ = std::move(block.bytes);
-            block_bytes_ = block.size;
-            described_ = true;
-            return;
-        }
+    DescribedBlock block;
+    if (describe_now && describeTemplate(minutiae, count, &block)) {
+        block_ = std::move(block.bytes);
+        block_bytes_ = block.size;
+        described_ = true;
+        return;
     }
     block_bytes_ = static_cast<std::size_t>(count) * sizeof(RawMinutia);
     block_.reset(new unsigned char[block_bytes_]);

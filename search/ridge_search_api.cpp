@@ -11,7 +11,6 @@
 #include <cstring>
 #include <mutex>
 #include <shared_mutex>
-#include <mutex>
 
 namespace ridge {
 namespace {
