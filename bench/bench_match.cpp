@@ -13,11 +13,11 @@
 #include "matcher/neighbourhoods.h"
 #include "matcher/pairing.h"
 #include "matcher/random_minutiae.h"
+#include "bench_clock.h"
 #include "bench_images.h"
 #include "ridgesdk.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 #include <string>
 #include <cmath>
@@ -89,12 +89,7 @@ TemplateBuffer raw(const Minutiae &m)
 
 // Thread CPU time in microseconds: other processes on a shared machine
 // then disturb the figures less than wall time would.
-double cpu_micros()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
-}
+double cpu_micros() { return bench::thread_cpu_seconds() * 1e6; }
 
 struct Pair {
     Minutiae first, second;

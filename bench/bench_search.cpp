@@ -14,6 +14,7 @@
 //   --file     also save the gallery to PATH, load it back and search it
 //   --bases    read the base templates from a gallery file instead of
 //              extracting them from the data folder (written there when absent)
+#include "bench_clock.h"
 #include "bench_images.h"
 
 #include "ridgesearch.h"
@@ -24,7 +25,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <random>
 #include <string>
 #include <sched.h>
@@ -35,19 +35,8 @@ namespace {
 
 using Minutiae = std::vector<RawMinutia>;
 
-double thread_cpu_seconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
-
-double process_cpu_seconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
+using bench::process_cpu_seconds;
+using bench::thread_cpu_seconds;
 
 double wall_seconds()
 {
